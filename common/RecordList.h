@@ -1,0 +1,129 @@
+#pragma once
+
+#include "common/TextCompare.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace quill {
+
+// Raised when a list that refuses duplicates is given a text it already holds.
+class EDuplicateText : public std::runtime_error {
+public:
+    explicit EDuplicateText(const std::string& text)
+        : std::runtime_error("the list already holds \"" + text + "\""), FText(text) {}
+    const std::string& Text() const noexcept { return FText; }
+
+private:
+    std::string FText;
+};
+
+enum class TListOrder { Plain, Sorted };
+enum class TDuplicates { Refuse, Accept };
+
+// An ordered list of (text, record) items that owns its records. A sorted
+// list orders its items by the program's text comparison; among equal texts
+// the order of arrival is kept. Records move between lists; they are never
+// copied.
+template <class TRecord> class TRecordList {
+public:
+    struct TItem {
+        std::string Text;
+        std::unique_ptr<TRecord> Record;
+    };
+
+    explicit TRecordList(TListOrder order = TListOrder::Plain, TDuplicates duplicates = TDuplicates::Accept)
+        : FOrder(order), FDuplicates(duplicates) {}
+
+    TRecordList(TRecordList&&) noexcept = default;
+    TRecordList& operator=(TRecordList&&) noexcept = default;
+
+    bool Sorted() const noexcept { return FOrder == TListOrder::Sorted; }
+    bool AcceptsDuplicates() const noexcept { return FDuplicates == TDuplicates::Accept; }
+    std::size_t Count() const noexcept { return FItems.size(); }
+    bool Empty() const noexcept { return FItems.empty(); }
+
+    const TItem& operator[](std::size_t index) const { return FItems[index]; }
+    TItem& operator[](std::size_t index) { return FItems[index]; }
+    const std::string& Text(std::size_t index) const { return FItems[index].Text; }
+    TRecord* Record(std::size_t index) const { return FItems[index].Record.get(); }
+
+    auto begin() const noexcept { return FItems.begin(); }
+    auto end() const noexcept { return FItems.end(); }
+
+    void Reserve(std::size_t count) { FItems.reserve(count); }
+
+    // A plain list appends. A sorted list inserts at its place: after the
+    // equal texts it already holds, or raises EDuplicateText where it refuses
+    // duplicates. Returns the index of the new item.
+    std::size_t Add(std::string text, std::unique_ptr<TRecord> record) {
+        if (!Sorted()) {
+            FItems.push_back(TItem{std::move(text), std::move(record)});
+            return FItems.size() - 1;
+        }
+        const auto at = std::upper_bound(FItems.begin(), FItems.end(), text, [](const std::string& t, const TItem& i) {
+            return CompareText(t, i.Text) < 0;
+        });
+        if (!AcceptsDuplicates() && at != FItems.begin() && CompareText(std::prev(at)->Text, text) == 0) {
+            throw EDuplicateText(text);
+        }
+        return static_cast<std::size_t>(FItems.insert(at, TItem{std::move(text), std::move(record)}) - FItems.begin());
+    }
+
+    // Bulk building: Append any number of items in any order, then call
+    // SortAppended once. Until then lookups are not valid.
+    void Append(std::string text, std::unique_ptr<TRecord> record) {
+        FItems.push_back(TItem{std::move(text), std::move(record)});
+    }
+
+    // Sorts the list, keeping the order of arrival among equal texts. A list
+    // that refuses duplicates keeps the first of equal texts and drops the
+    // others; their texts are returned so that the caller can tell the user.
+    std::vector<std::string> SortAppended() {
+        std::vector<std::string> dropped;
+        if (!Sorted()) {
+            return dropped;
+        }
+        std::stable_sort(FItems.begin(), FItems.end(),
+                         [](const TItem& a, const TItem& b) { return CompareText(a.Text, b.Text) < 0; });
+        if (!AcceptsDuplicates() && FItems.size() > 1) {
+            std::size_t kept = 0;
+            for (std::size_t i = 1; i < FItems.size(); ++i) {
+                if (CompareText(FItems[kept].Text, FItems[i].Text) == 0) {
+                    dropped.push_back(std::move(FItems[i].Text));
+                } else if (++kept != i) {
+                    FItems[kept] = std::move(FItems[i]);
+                }
+            }
+            FItems.resize(kept + 1);
+        }
+        return dropped;
+    }
+
+    // Binary search in a sorted list: the index of the first item whose text
+    // equals the given one, if any.
+    bool Find(std::string_view text, std::size_t& index) const {
+        const auto at = std::lower_bound(FItems.begin(), FItems.end(), text,
+                                         [](const TItem& i, std::string_view t) { return CompareText(i.Text, t) < 0; });
+        index = static_cast<std::size_t>(at - FItems.begin());
+        return at != FItems.end() && CompareText(at->Text, text) == 0;
+    }
+
+    // Takes the record out, leaving the item in place with no record.
+    std::unique_ptr<TRecord> Detach(std::size_t index) { return std::move(FItems[index].Record); }
+
+    void Clear() noexcept { FItems.clear(); }
+
+private:
+    TListOrder FOrder;
+    TDuplicates FDuplicates;
+    std::vector<TItem> FItems;
+};
+
+} // namespace quill

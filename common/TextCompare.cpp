@@ -1,0 +1,99 @@
+#include "common/TextCompare.h"
+
+#include "common/Utf.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+namespace quill {
+namespace {
+
+struct TUpcaseRun {
+    std::uint16_t First;
+    std::uint16_t Last;
+    std::uint16_t Stride;
+    std::int32_t Delta;
+};
+
+constexpr TUpcaseRun kUpcaseRuns[] = {
+#include "common/UpcaseTable.inc"
+};
+
+using TUpcaseTable = std::array<std::uint16_t, 0x10000>;
+
+std::unique_ptr<TUpcaseTable> BuildUpcaseTable() {
+    auto table = std::make_unique<TUpcaseTable>();
+    for (std::uint32_t c = 0; c < 0x10000; ++c) {
+        (*table)[c] = static_cast<std::uint16_t>(c);
+    }
+    for (const TUpcaseRun& run : kUpcaseRuns) {
+        for (std::uint32_t c = run.First; c <= run.Last; c += run.Stride) {
+            (*table)[c] = static_cast<std::uint16_t>(static_cast<std::int32_t>(c) + run.Delta);
+        }
+    }
+    return table;
+}
+
+const TUpcaseTable& UpcaseTable() {
+    static const std::unique_ptr<TUpcaseTable> table = BuildUpcaseTable();
+    return *table;
+}
+
+// Orders characters as their UTF-16 code units order: the first code unit
+// (upper-cased) decides, then the second of a surrogate pair, so supplementary
+// characters sort between U+D7FF and U+E000. Bytes that are not UTF-8 sort
+// after everything.
+std::uint64_t SortKey(char32_t c) noexcept {
+    if (c >= kInvalidByte) {
+        return (std::uint64_t{0x10000} + (c - kInvalidByte)) << 16;
+    }
+    if (c >= 0x10000) {
+        const char32_t v = c - 0x10000;
+        return (std::uint64_t{0xD800 + (v >> 10)} << 16) | (0xDC00 + (v & 0x3FF));
+    }
+    return std::uint64_t{UpcaseChar(c)} << 16;
+}
+
+inline unsigned char AsciiUpper(unsigned char c) noexcept {
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
+
+} // namespace
+
+char32_t UpcaseChar(char32_t c) noexcept {
+    return c < 0x10000 ? UpcaseTable()[c] : c;
+}
+
+int CompareText(std::string_view a, std::string_view b) noexcept {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        const unsigned char ca = static_cast<unsigned char>(a[i]);
+        const unsigned char cb = static_cast<unsigned char>(b[j]);
+        if (ca < 0x80 && cb < 0x80) {
+            const unsigned char ua = AsciiUpper(ca);
+            const unsigned char ub = AsciiUpper(cb);
+            if (ua != ub) {
+                return ua < ub ? -1 : 1;
+            }
+            ++i;
+            ++j;
+            continue;
+        }
+        const std::uint64_t ka = SortKey(DecodeUtf8(a, i));
+        const std::uint64_t kb = SortKey(DecodeUtf8(b, j));
+        if (ka != kb) {
+            return ka < kb ? -1 : 1;
+        }
+    }
+    if (i < a.size()) {
+        return 1;
+    }
+    if (j < b.size()) {
+        return -1;
+    }
+    return 0;
+}
+
+} // namespace quill

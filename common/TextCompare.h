@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string_view>
+
+namespace quill {
+
+// The one text comparison of the program: ordinal and case-insensitive, as
+// NTFS and the registry compare names. Each UTF-16 code unit of the Basic
+// Multilingual Plane is upper-cased by its simple mapping, then the texts are
+// compared in UTF-16 code-unit order. Bytes that are not valid UTF-8 compare
+// by their byte value, after every valid character.
+int CompareText(std::string_view a, std::string_view b) noexcept;
+
+inline bool SameText(std::string_view a, std::string_view b) noexcept {
+    return CompareText(a, b) == 0;
+}
+
+// Upper-cases one code point of the Basic Multilingual Plane; others stay.
+char32_t UpcaseChar(char32_t c) noexcept;
+
+struct TTextLess {
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return CompareText(a, b) < 0; }
+};
+
+} // namespace quill
