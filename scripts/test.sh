@@ -23,8 +23,10 @@ step() {
 
 step "format" scripts/check-format.sh
 
-native=$root/build/native
-win=$root/build/win
+# QUILL_BUILD_ROOT lets several checkouts or people build side by side.
+build=${QUILL_BUILD_ROOT:-$root/build}
+native=$build/native
+win=$build/win
 rm -rf "$native/test-results" "$win/test-results"
 
 if step "native build" cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=Debug -DQUILL_SANITIZE=ON -DQUILL_WERROR=ON >/dev/null &&
