@@ -1,0 +1,51 @@
+#pragma once
+
+#include "common/Registry.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quill {
+
+// The key under the current user's hive that holds every option.
+inline constexpr std::string_view kSettingsKeyPath = "\\Software\\Tarnvale\\Quillborne";
+
+// The options of the program, each a string value under one registry key.
+// Nothing is cached: every read goes to the registry. Registry failures are
+// never reported: a read that fails yields the caller's default, a write that
+// fails is dropped.
+class TSettings {
+public:
+    explicit TSettings(IRegistry& registry, std::string keyPath = std::string(kSettingsKeyPath));
+
+    const std::string& KeyPath() const noexcept { return FKeyPath; }
+
+    // A string or expandable-string value; an empty, missing or unreadable
+    // value gives the default.
+    std::string ReadString(std::string_view name, std::string_view defaultValue = {}) const;
+    // Decimal text; text that does not parse gives the default.
+    int ReadInteger(std::string_view name, int defaultValue) const;
+    // Exactly "Y" or "N"; anything else gives the default.
+    bool ReadBool(std::string_view name, bool defaultValue = false) const;
+    // Delimited list text; an empty value reads as the default text.
+    std::vector<std::string> ReadList(std::string_view name, std::string_view defaultText = {}) const;
+
+    void WriteString(std::string_view name, std::string_view text);
+    void WriteInteger(std::string_view name, int value);
+    void WriteBool(std::string_view name, bool value);
+    void WriteList(std::string_view name, const std::vector<std::string>& items);
+
+    // Whether the value existed and was removed.
+    bool DeleteValue(std::string_view name);
+
+private:
+    IRegistry& FRegistry;
+    std::string FKeyPath;
+};
+
+// Parses optionally signed decimal text that fits an int, blanks around it
+// allowed; false for anything else.
+bool ParseInteger(std::string_view text, int& value) noexcept;
+
+} // namespace quill
