@@ -72,6 +72,12 @@ public:
         if (index >= FNode->Values.size()) {
             return TRegStatus::NoMoreItems;
         }
+        if (FOwner.EnumValueFault) {
+            const TRegStatus fault = FOwner.EnumValueFault(*FNode, index);
+            if (fault != TRegStatus::Ok) {
+                return fault;
+            }
+        }
         value = FNode->Values[index];
         return TRegStatus::Ok;
     }

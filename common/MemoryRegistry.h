@@ -46,6 +46,10 @@ public:
     // Called before EnumValue reads the value at index of a key: a test can
     // change the registry there, as another program may at any moment.
     std::function<void(TNode& key, std::uint32_t index)> OnEnumValue;
+    // When set and answering other than Ok, EnumValue at index of a key fails
+    // with that status, as for a value that kept growing (MoreData) or that
+    // the registry refuses to read.
+    std::function<TRegStatus(TNode& key, std::uint32_t index)> EnumValueFault;
 
     // Requests served since construction, for tests of how many calls a walk
     // makes.

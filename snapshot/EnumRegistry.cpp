@@ -1,0 +1,504 @@
+#include "snapshot/EnumRegistry.h"
+
+#include "common/TextCompare.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <utility>
+#include <vector>
+
+namespace quill {
+namespace {
+
+constexpr std::int64_t kProgressKeys = 1000;
+constexpr std::size_t kCompareProgressItems = 10000;
+constexpr std::size_t kExamplePaths = 3;
+
+// What one walk left out, told to the user as a few lines of notes.
+class TSkipped {
+public:
+    void Add(std::string path, std::size_t count = 1) {
+        FCount += count;
+        if (FExamples.size() < kExamplePaths && (FExamples.empty() || FExamples.back() != path)) {
+            FExamples.push_back(std::move(path));
+        }
+    }
+    void Note(TCaptureNotes& notes, std::string_view root, std::string_view what) const {
+        if (FCount == 0) {
+            return;
+        }
+        std::string line = std::string(root) + ": " + std::string(what) + ": " + std::to_string(FCount) + " (";
+        for (std::size_t i = 0; i < FExamples.size(); ++i) {
+            line += (i == 0 ? "" : ", ") + FExamples[i];
+        }
+        line += FCount > FExamples.size() ? ", ...)" : ")";
+        notes.Add(std::move(line));
+    }
+
+private:
+    std::size_t FCount = 0;
+    std::vector<std::string> FExamples;
+};
+
+// Collects the records of one walk and hands them to the lists in bulk. The
+// deques grow without moving what they hold, and give their blocks back while
+// the lists are filled, so that a root's records are never held twice.
+template <class TRecord> class TPendingList {
+public:
+    void Push(const std::string& text, std::unique_ptr<TRecord> record) { FItems.push_back({text, std::move(record)}); }
+    std::vector<std::string> MoveInto(TRecordList<TRecord>& list) {
+        list.Reserve(list.Count() + FItems.size());
+        while (!FItems.empty()) {
+            list.Append(std::move(FItems.front().first), std::move(FItems.front().second));
+            FItems.pop_front();
+        }
+        return list.SortAppended();
+    }
+
+private:
+    std::deque<std::pair<std::string, std::unique_ptr<TRecord>>> FItems;
+};
+
+class TRegistryWalker {
+public:
+    TRegistryWalker(const TShowCount& onProgress, const ILocalTime& localTime)
+        : FOnProgress(onProgress), FLocalTime(localTime) {}
+
+    void Walk(IRegKey& key, std::string& path) {
+        TRegKeyInfo info;
+        const TRegStatus status = key.QueryInfo(info);
+        if (status != TRegStatus::Ok) {
+            Skip(status, path);
+            return;
+        }
+        if (++FCount % kProgressKeys == 0 && FOnProgress) {
+            FOnProgress(FCount);
+        }
+        auto record = std::make_unique<TKeyRecord>();
+        TDateTime lastWrite = kUnknownDateTime;
+        record->LastWrite = FLocalTime.FileTimeToLocal(info.LastWrite, lastWrite) ? lastWrite : kUnknownDateTime;
+        FKeys.Push(path, std::move(record));
+        if (info.Values > 0) {
+            ReadValues(key, info.Values, path);
+        }
+        if (info.SubKeys > 0) {
+            WalkSubKeys(key, ReadSubKeyNames(key, info.SubKeys, path), path);
+        }
+    }
+
+    void Finish(TKeyList& keys, TValueList& values, TCaptureNotes& notes, std::string_view root) {
+        for (std::string& duplicate : FKeys.MoveInto(keys)) {
+            FDuplicates.Add(std::move(duplicate));
+        }
+        FValues.MoveInto(values);
+        FDenied.Note(notes, root, "keys left out with their subkeys, access denied");
+        FUnreadable.Note(notes, root, "keys left out with their subkeys, unreadable");
+        FValuesSkipped.Note(notes, root, "values left out, changed while being read");
+        FDuplicates.Note(notes, root, "subkeys listed twice by the registry, recorded once");
+    }
+
+    void Skip(TRegStatus status, const std::string& path) {
+        switch (status) {
+        case TRegStatus::NotFound:
+            // Deleted while the walk ran: it is gone, not unreadable.
+            break;
+        case TRegStatus::AccessDenied:
+            FDenied.Add(path);
+            break;
+        default:
+            FUnreadable.Add(path);
+            break;
+        }
+    }
+
+private:
+    void ReadValues(IRegKey& key, std::uint32_t count, const std::string& path) {
+        FKeyValues.clear();
+        for (std::uint32_t index = 0; index < count; ++index) {
+            const TRegStatus status = key.EnumValue(index, FValue);
+            if (status == TRegStatus::Ok) {
+                FKeyValues.push_back(MakeValueRecord(std::move(FValue)));
+                continue;
+            }
+            if (status == TRegStatus::NoMoreItems || status == TRegStatus::NotFound) {
+                // Values were deleted since the key was sized, or the key
+                // itself: the values enumerated by index may have moved.
+                FValuesSkipped.Add(path, count - index);
+                break;
+            }
+            // Grew again after being read once more at its new size, or the
+            // registry refused it: leave this one value out.
+            FValuesSkipped.Add(path);
+        }
+        // Values of one key stand in the reverse of the registry's order.
+        for (auto it = FKeyValues.rbegin(); it != FKeyValues.rend(); ++it) {
+            FValues.Push(path, std::move(*it));
+        }
+        FKeyValues.clear();
+    }
+
+    std::vector<std::string> ReadSubKeyNames(IRegKey& key, std::uint32_t count, const std::string& path) {
+        std::vector<std::string> names;
+        names.reserve(count);
+        std::string name;
+        for (std::uint32_t index = 0; index < count; ++index) {
+            const TRegStatus status = key.EnumKey(index, name);
+            if (status == TRegStatus::NoMoreItems || status == TRegStatus::NotFound) {
+                break;
+            }
+            if (status != TRegStatus::Ok) {
+                FUnreadable.Add(path + "#" + std::to_string(index));
+                continue;
+            }
+            if (!name.empty()) {
+                names.push_back(std::move(name));
+            }
+        }
+        DropDuplicateNames(names, path);
+        return names;
+    }
+
+    // A key that changes while it is enumerated can list a subkey twice;
+    // walking it twice would record its values twice.
+    void DropDuplicateNames(std::vector<std::string>& names, const std::string& path) {
+        if (names.size() < 2) {
+            return;
+        }
+        std::vector<std::size_t> order(names.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            order[i] = i;
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return CompareText(names[a], names[b]) < 0; });
+        std::vector<bool> drop(names.size(), false);
+        bool any = false;
+        for (std::size_t i = 1; i < order.size(); ++i) {
+            if (SameText(names[order[i - 1]], names[order[i]])) {
+                drop[order[i]] = true;
+                any = true;
+            }
+        }
+        if (!any) {
+            return;
+        }
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (drop[i]) {
+                FDuplicates.Add(path + names[i] + "\\");
+            } else if (kept++ != i) {
+                names[kept - 1] = std::move(names[i]);
+            }
+        }
+        names.resize(kept);
+    }
+
+    void WalkSubKeys(IRegKey& key, const std::vector<std::string>& names, std::string& path) {
+        const std::size_t length = path.size();
+        for (const std::string& name : names) {
+            path.append(name).push_back('\\');
+            std::unique_ptr<IRegKey> sub;
+            const TRegStatus status = key.OpenSubKey(name, TRegAccess::Read, sub);
+            if (status == TRegStatus::Ok) {
+                Walk(*sub, path);
+            } else {
+                Skip(status, path);
+            }
+            path.resize(length);
+        }
+    }
+
+    const TShowCount& FOnProgress;
+    const ILocalTime& FLocalTime;
+    std::int64_t FCount = 0;
+    TPendingList<TKeyRecord> FKeys;
+    TPendingList<TValueRecord> FValues;
+    std::vector<std::unique_ptr<TValueRecord>> FKeyValues;
+    TRegValue FValue;
+    TSkipped FDenied;
+    TSkipped FUnreadable;
+    TSkipped FValuesSkipped;
+    TSkipped FDuplicates;
+};
+
+std::unique_ptr<std::uint8_t[]> CopyBytes(const std::vector<std::uint8_t>& data) {
+    if (data.empty()) {
+        return nullptr;
+    }
+    auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(data.size());
+    std::memcpy(buffer.get(), data.data(), data.size());
+    return buffer;
+}
+
+bool SameBytes(const TValueRecord& before, const TValueRecord& after) {
+    if (before.DataSize <= 0) {
+        return true;
+    }
+    if (!before.Buffer || !after.Buffer) {
+        return !before.Buffer && !after.Buffer;
+    }
+    return std::memcmp(before.Buffer.get(), after.Buffer.get(), static_cast<std::size_t>(before.DataSize)) == 0;
+}
+
+// The index of the first item at or after from whose text is not below text;
+// the lists are sorted, so a walk in order never looks back.
+template <class TRecord>
+std::size_t SeekRun(const TRecordList<TRecord>& list, std::size_t from, std::string_view text) {
+    while (from < list.Count() && CompareText(list.Text(from), text) < 0) {
+        ++from;
+    }
+    return from;
+}
+
+template <class TRecord> std::size_t RunEnd(const TRecordList<TRecord>& list, std::size_t from, std::string_view text) {
+    while (from < list.Count() && SameText(list.Text(from), text)) {
+        ++from;
+    }
+    return from;
+}
+
+// Releases the records of the run of items with the key path from index on;
+// returns the index after the run.
+std::size_t DropRun(TValueList& values, std::size_t index, std::string_view keyPath) {
+    index = SeekRun(values, index, keyPath);
+    while (index < values.Count() && SameText(values.Text(index), keyPath)) {
+        values.Detach(index);
+        ++index;
+    }
+    return index;
+}
+
+void Move(TKeyList& from, std::size_t index, TKeyList& to) {
+    to.Append(from.Text(index), from.Detach(index));
+}
+
+// Pairs the values of one root, key path by key path. Each before value takes
+// the first after value of its key path with an equal name that is still
+// unpaired; pairs are handled in the order of the before list.
+class TValueMatcher {
+public:
+    TValueMatcher(TValueList& before, TValueList& after, TValueList& modifiedBefore, TValueList& modifiedAfter,
+                  const TProgressStep& progressStep)
+        : FBefore(before), FAfter(after), FModifiedBefore(modifiedBefore), FModifiedAfter(modifiedAfter),
+          FProgressStep(progressStep) {}
+
+    void Run() {
+        std::size_t after = 0;
+        std::size_t i = 0;
+        while (i < FBefore.Count()) {
+            const std::string& keyPath = FBefore.Text(i);
+            const std::size_t runEnd = RunEnd(FBefore, i + 1, keyPath);
+            after = SeekRun(FAfter, after, keyPath);
+            const std::size_t afterEnd = RunEnd(FAfter, after, keyPath);
+            MatchRun(i, runEnd, after, afterEnd);
+            i = runEnd;
+            after = afterEnd;
+        }
+    }
+
+private:
+    // Runs longer than this are matched through indexes sorted by name, so
+    // that a key with many values costs no more than sorting them.
+    static constexpr std::size_t kShortRun = 16;
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    void MatchRun(std::size_t b0, std::size_t b1, std::size_t a0, std::size_t a1) {
+        if (a1 - a0 > kShortRun) {
+            MatchSorted(b0, b1, a0, a1);
+        }
+        for (std::size_t i = b0; i < b1; ++i) {
+            if (i % kCompareProgressItems == 0 && FProgressStep) {
+                FProgressStep();
+            }
+            if (FBefore.Record(i) == nullptr) {
+                continue;
+            }
+            const std::size_t j = a1 - a0 > kShortRun ? FMatch[i - b0] : FindPlain(FBefore.Record(i)->Name, a0, a1);
+            if (j != kNone) {
+                Pair(i, j);
+            }
+        }
+    }
+
+    std::size_t FindPlain(const std::string& name, std::size_t a0, std::size_t a1) const {
+        for (std::size_t j = a0; j < a1; ++j) {
+            const TValueRecord* candidate = FAfter.Record(j);
+            if (candidate != nullptr && SameText(candidate->Name, name)) {
+                return j;
+            }
+        }
+        return kNone;
+    }
+
+    // Among equal names, the k-th before value (in list order) takes the k-th
+    // after value: what the plain scan yields when values are paired in turn.
+    void MatchSorted(std::size_t b0, std::size_t b1, std::size_t a0, std::size_t a1) {
+        FMatch.assign(b1 - b0, kNone);
+        SortByName(FBefore, b0, b1, FBeforeOrder);
+        SortByName(FAfter, a0, a1, FAfterOrder);
+        std::size_t x = 0;
+        std::size_t y = 0;
+        while (x < FBeforeOrder.size() && y < FAfterOrder.size()) {
+            const int order = CompareText(FBefore.Record(FBeforeOrder[x])->Name, FAfter.Record(FAfterOrder[y])->Name);
+            if (order < 0) {
+                ++x;
+            } else if (order > 0) {
+                ++y;
+            } else {
+                FMatch[FBeforeOrder[x++] - b0] = FAfterOrder[y++];
+            }
+        }
+    }
+
+    static void SortByName(const TValueList& list, std::size_t from, std::size_t to, std::vector<std::size_t>& order) {
+        order.clear();
+        for (std::size_t j = from; j < to; ++j) {
+            if (list.Record(j) != nullptr) {
+                order.push_back(j);
+            }
+        }
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+            return CompareText(list.Record(x)->Name, list.Record(y)->Name) < 0;
+        });
+    }
+
+    void Pair(std::size_t i, std::size_t j) {
+        std::unique_ptr<TValueRecord> before = FBefore.Detach(i);
+        std::unique_ptr<TValueRecord> after = FAfter.Detach(j);
+        if (ValueChanged(*before, *after)) {
+            FModifiedBefore.Append(FBefore.Text(i), std::move(before));
+            FModifiedAfter.Append(FAfter.Text(j), std::move(after));
+        }
+    }
+
+    TValueList& FBefore;
+    TValueList& FAfter;
+    TValueList& FModifiedBefore;
+    TValueList& FModifiedAfter;
+    const TProgressStep& FProgressStep;
+    std::vector<std::size_t> FMatch;
+    std::vector<std::size_t> FBeforeOrder;
+    std::vector<std::size_t> FAfterOrder;
+};
+
+} // namespace
+
+TKeyList NewKeyList() {
+    return TKeyList(TListOrder::Sorted, TDuplicates::Refuse);
+}
+
+TValueList NewValueList() {
+    return TValueList(TListOrder::Sorted, TDuplicates::Accept);
+}
+
+std::unique_ptr<TValueRecord> MakeValueRecord(TRegValue value) {
+    auto record = std::make_unique<TValueRecord>();
+    record->Name = std::move(value.Name);
+    record->DataSize = static_cast<std::int32_t>(value.Data.size());
+    switch (value.Type) {
+    case kRegSz:
+    case kRegExpandSz:
+        record->DataType = value.Type == kRegSz ? dtString : dtExpandString;
+        record->Data = DecodeRegString(value.Data);
+        break;
+    case kRegDword:
+        // A REG_DWORD is four bytes by convention only; other sizes are kept
+        // as they are rather than guessed at.
+        if (value.Data.size() == 4) {
+            record->DataType = dtInteger;
+            record->Data = static_cast<std::int32_t>(value.Data[0] | (value.Data[1] << 8) | (value.Data[2] << 16) |
+                                                     (static_cast<std::uint32_t>(value.Data[3]) << 24));
+        } else {
+            record->DataType = dtUnknown;
+            record->Buffer = CopyBytes(value.Data);
+        }
+        break;
+    case kRegBinary:
+        record->DataType = dtBinary;
+        record->Buffer = CopyBytes(value.Data);
+        break;
+    default:
+        record->DataType = dtUnknown;
+        record->Buffer = CopyBytes(value.Data);
+        break;
+    }
+    return record;
+}
+
+void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
+                  TKeyList& keys, TValueList& values, TCaptureNotes& notes) {
+    TRegistryWalker walker(onProgress, localTime);
+    std::string path = "\\";
+    std::unique_ptr<IRegKey> key;
+    const TRegStatus status = registry.OpenKey(root, "", TRegAccess::Read, key);
+    if (status == TRegStatus::Ok) {
+        walker.Walk(*key, path);
+    } else {
+        walker.Skip(status, path);
+    }
+    walker.Finish(keys, values, notes, RootName(root));
+}
+
+bool ValueChanged(const TValueRecord& before, const TValueRecord& after) {
+    if (before.DataType != after.DataType || before.DataSize != after.DataSize) {
+        return true;
+    }
+    switch (before.DataType) {
+    case dtString:
+    case dtExpandString:
+    case dtInteger:
+        return before.Data != after.Data;
+    default:
+        return !SameBytes(before, after);
+    }
+}
+
+void DropKeyValues(std::string_view keyPath, TValueList& values) {
+    std::size_t index = 0;
+    if (values.Find(keyPath, index)) {
+        DropRun(values, index, keyPath);
+    }
+}
+
+bool CompareRoot(const TProgressStart& progressStart, const TProgressStep& progressStep, TKeyList& keysBefore,
+                 TKeyList& keysAfter, TValueList& valuesBefore, TValueList& valuesAfter, TKeyList& modifiedKeysBefore,
+                 TKeyList& modifiedKeysAfter, TValueList& modifiedValuesBefore, TValueList& modifiedValuesAfter) {
+    if (progressStart) {
+        progressStart(0, static_cast<int>(keysBefore.Count()) - 1, static_cast<int>(kCompareProgressItems), 0, "Keys:");
+    }
+    // Both key lists and both value lists are sorted by key path, so one walk
+    // in order through each finds every match without searching.
+    std::size_t after = 0;
+    std::size_t valueBefore = 0;
+    std::size_t valueAfter = 0;
+    for (std::size_t i = 0; i < keysBefore.Count(); ++i) {
+        if (i % kCompareProgressItems == 0 && progressStep) {
+            progressStep();
+        }
+        const std::string& keyPath = keysBefore.Text(i);
+        after = SeekRun(keysAfter, after, keyPath);
+        if (after == keysAfter.Count() || !SameText(keysAfter.Text(after), keyPath) || !keysBefore.Record(i) ||
+            !keysAfter.Record(after)) {
+            continue;
+        }
+        if (keysBefore.Record(i)->LastWrite != keysAfter.Record(after)->LastWrite) {
+            Move(keysBefore, i, modifiedKeysBefore);
+            Move(keysAfter, after, modifiedKeysAfter);
+        } else {
+            // Unchanged time stamp: the key and its values are taken as
+            // unchanged without comparing them.
+            valueBefore = DropRun(valuesBefore, valueBefore, keyPath);
+            valueAfter = DropRun(valuesAfter, valueAfter, keyPath);
+            keysBefore.Detach(i);
+            keysAfter.Detach(after);
+        }
+    }
+    if (progressStart) {
+        progressStart(0, static_cast<int>(valuesBefore.Count()) - 1, static_cast<int>(kCompareProgressItems), 0,
+                      "Values:");
+    }
+    TValueMatcher(valuesBefore, valuesAfter, modifiedValuesBefore, modifiedValuesAfter, progressStep).Run();
+    return true;
+}
+
+} // namespace quill

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "common/CaptureNotes.h"
+#include "common/DateTime.h"
+#include "common/LocalTime.h"
+#include "common/Progress.h"
+#include "common/RecordList.h"
+#include "common/Registry.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace quill {
+
+// How a value's data is held: text for the string types, a number for
+// REG_DWORD, raw bytes in Buffer for everything else.
+enum TDataType : std::uint8_t { dtUnknown = 0, dtString = 1, dtExpandString = 2, dtInteger = 3, dtBinary = 4 };
+
+struct TKeyRecord {
+    TDateTime LastWrite = kUnknownDateTime;
+    std::uint8_t Included = 1;
+};
+
+// Empty, the text of a string value, or the number of a REG_DWORD value.
+using TValueData = std::variant<std::monostate, std::string, std::int32_t>;
+
+// One value, filed under the key path of its key. Kept small: a snapshot of a
+// whole root holds hundreds of thousands of them, twice.
+struct TValueRecord {
+    std::string Name; // "" for the key's default value
+    TValueData Data;
+    std::unique_ptr<std::uint8_t[]> Buffer; // DataSize bytes for dtUnknown and dtBinary; none when empty
+    std::int32_t DataSize = 0;              // as the registry reports it, terminating zero included
+    TDataType DataType = dtUnknown;
+    std::uint8_t Included = 1;
+};
+
+using TKeyList = TRecordList<TKeyRecord>;
+using TValueList = TRecordList<TValueRecord>;
+
+// The configurations of the snapshot lists: keys are unique, the values of one
+// key share its key path.
+TKeyList NewKeyList();
+TValueList NewValueList();
+
+// Records every key of one root that can be read, from "\" down, into the two
+// (sorted) lists; values of one key stand in the reverse of the registry's
+// order. onProgress, when set, hears the number of keys at every thousandth.
+// Keys and values that could not be read completely (access denied, changed
+// while being read) are left out and counted in notes, never silently.
+void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
+                  TKeyList& keys, TValueList& values, TCaptureNotes& notes);
+
+// The value's record as the snapshot stores it: the registry's type mapped to
+// a TDataType, text up to its first zero, a REG_DWORD of any size other than
+// four bytes kept as raw bytes.
+std::unique_ptr<TValueRecord> MakeValueRecord(TRegValue value);
+
+// Matches the before and after snapshots of one root. Matched records leave the
+// snapshot lists: unchanged ones are released, modified ones move to the
+// Modified lists at equal indexes. What still holds a record in a snapshot
+// list afterwards was deleted (before) or created (after). Always true.
+bool CompareRoot(const TProgressStart& progressStart, const TProgressStep& progressStep, TKeyList& keysBefore,
+                 TKeyList& keysAfter, TValueList& valuesBefore, TValueList& valuesAfter, TKeyList& modifiedKeysBefore,
+                 TKeyList& modifiedKeysAfter, TValueList& modifiedValuesBefore, TValueList& modifiedValuesAfter);
+
+// Releases every record the value list holds under the key path.
+void DropKeyValues(std::string_view keyPath, TValueList& values);
+
+// True when the two records of one value differ in type, size or data.
+bool ValueChanged(const TValueRecord& before, const TValueRecord& after);
+
+} // namespace quill

@@ -1,0 +1,323 @@
+#include "snapshot/EnumRegistry.h"
+
+#include "common/MemoryRegistry.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace quill {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr TRegRoot kRoot = TRegRoot::LocalMachine;
+
+// The eight lists of one root, filled from two states of a registry.
+struct TRootLists {
+    TKeyList KeysBefore = NewKeyList();
+    TKeyList KeysAfter = NewKeyList();
+    TValueList ValuesBefore = NewValueList();
+    TValueList ValuesAfter = NewValueList();
+    TKeyList ModifiedKeysBefore;
+    TKeyList ModifiedKeysAfter;
+    TValueList ModifiedValuesBefore;
+    TValueList ModifiedValuesAfter;
+    TCaptureNotes Notes;
+
+    void Before(TMemoryRegistry& registry) {
+        SnapshotRoot({}, registry, kRoot, FTime, KeysBefore, ValuesBefore, Notes);
+    }
+    void After(TMemoryRegistry& registry) { SnapshotRoot({}, registry, kRoot, FTime, KeysAfter, ValuesAfter, Notes); }
+    void Compare(const TProgressStart& start = {}, const TProgressStep& step = {}) {
+        EXPECT_TRUE(CompareRoot(start, step, KeysBefore, KeysAfter, ValuesBefore, ValuesAfter, ModifiedKeysBefore,
+                                ModifiedKeysAfter, ModifiedValuesBefore, ModifiedValuesAfter));
+    }
+
+private:
+    TFixedOffsetTime FTime;
+};
+
+template <class TRecord> std::vector<std::string> Holding(const TRecordList<TRecord>& list) {
+    std::vector<std::string> texts;
+    for (const auto& item : list) {
+        if (item.Record) {
+            if constexpr (std::is_same_v<TRecord, TValueRecord>) {
+                texts.push_back(item.Text + item.Record->Name);
+            } else {
+                texts.push_back(item.Text);
+            }
+        }
+    }
+    return texts;
+}
+
+void Touch(TMemoryRegistry& registry, std::string_view path) {
+    registry.Key(kRoot, path).LastWrite += 10000000;
+}
+
+TMemoryRegistry SampleRegistry() {
+    TMemoryRegistry registry;
+    registry.SetString(kRoot, "Software\\App", "Path", "C:\\App");
+    registry.SetValue(kRoot, "Software\\App", "Count", kRegDword, {1, 0, 0, 0});
+    registry.SetValue(kRoot, "Software\\App", "Blob", kRegBinary, {1, 2, 3});
+    registry.SetString(kRoot, "Software\\Other", "", "default");
+    registry.SetString(kRoot, "Zed", "last", "z");
+    for (const char* path : {"", "Software", "Software\\App", "Software\\Other", "Zed"}) {
+        registry.Key(kRoot, path).LastWrite = 100;
+    }
+    return registry;
+}
+
+TEST(CompareRoot, IdenticalSnapshotsLeaveNoChangesAndNoRecords) {
+    TMemoryRegistry registry = SampleRegistry();
+    TRootLists lists;
+    lists.Before(registry);
+    lists.After(registry);
+    lists.Compare();
+    EXPECT_THAT(Holding(lists.KeysBefore), IsEmpty());
+    EXPECT_THAT(Holding(lists.KeysAfter), IsEmpty());
+    EXPECT_THAT(Holding(lists.ValuesBefore), IsEmpty());
+    EXPECT_THAT(Holding(lists.ValuesAfter), IsEmpty());
+    EXPECT_TRUE(lists.ModifiedKeysBefore.Empty());
+    EXPECT_TRUE(lists.ModifiedKeysAfter.Empty());
+    EXPECT_TRUE(lists.ModifiedValuesBefore.Empty());
+    EXPECT_TRUE(lists.ModifiedValuesAfter.Empty());
+    EXPECT_EQ(lists.KeysBefore.Count(), 5u);
+    EXPECT_EQ(lists.ValuesBefore.Count(), 5u);
+}
+
+TEST(CompareRoot, AnUnchangedTimeStampHidesValueChangesOfItsKey) {
+    TMemoryRegistry registry = SampleRegistry();
+    TRootLists lists;
+    lists.Before(registry);
+    registry.SetString(kRoot, "Software\\App", "Path", "D:\\Moved");
+    lists.After(registry);
+    lists.Compare();
+    EXPECT_TRUE(lists.ModifiedValuesBefore.Empty());
+    EXPECT_THAT(Holding(lists.ValuesAfter), IsEmpty());
+}
+
+TEST(CompareRoot, ALastWriteChangeAloneIsAModifiedKeyWithoutValues) {
+    TMemoryRegistry registry = SampleRegistry();
+    TRootLists lists;
+    lists.Before(registry);
+    Touch(registry, "Software\\App");
+    lists.After(registry);
+    lists.Compare();
+    EXPECT_THAT(Holding(lists.ModifiedKeysBefore), ElementsAre("\\Software\\App\\"));
+    EXPECT_THAT(Holding(lists.ModifiedKeysAfter), ElementsAre("\\Software\\App\\"));
+    EXPECT_LT(lists.ModifiedKeysBefore.Record(0)->LastWrite, lists.ModifiedKeysAfter.Record(0)->LastWrite);
+    EXPECT_TRUE(lists.ModifiedValuesBefore.Empty());
+    EXPECT_THAT(Holding(lists.ValuesBefore), IsEmpty());
+    EXPECT_THAT(Holding(lists.ValuesAfter), IsEmpty());
+    EXPECT_THAT(Holding(lists.KeysBefore), IsEmpty());
+}
+
+TEST(CompareRoot, FindsEachKindOfValueChange) {
+    TMemoryRegistry registry = SampleRegistry();
+    registry.SetString(kRoot, "Software\\App", "Case", "ABC");
+    registry.SetString(kRoot, "Software\\App", "Renamed", "same");
+    registry.SetString(kRoot, "Software\\App", "Gone", "x");
+    TRootLists lists;
+    lists.Before(registry);
+    registry.SetString(kRoot, "Software\\App", "Case", "abc");
+    registry.SetString(kRoot, "Software\\App", "Count", "1");
+    registry.SetValue(kRoot, "Software\\App", "Blob", kRegBinary, {1, 2, 4});
+    registry.DeleteValue(kRoot, "Software\\App", "Renamed");
+    registry.SetString(kRoot, "Software\\App", "RENAMED", "same");
+    registry.DeleteValue(kRoot, "Software\\App", "Gone");
+    registry.SetString(kRoot, "Software\\App", "New", "n");
+    Touch(registry, "Software\\App");
+    lists.After(registry);
+    lists.Compare();
+    EXPECT_THAT(Holding(lists.ModifiedValuesBefore),
+                ElementsAre("\\Software\\App\\Case", "\\Software\\App\\Blob", "\\Software\\App\\Count"));
+    EXPECT_THAT(Holding(lists.ModifiedValuesAfter),
+                ElementsAre("\\Software\\App\\Case", "\\Software\\App\\Blob", "\\Software\\App\\Count"));
+    EXPECT_EQ(lists.ModifiedValuesAfter.Record(2)->DataType, dtString);
+    EXPECT_THAT(Holding(lists.ValuesBefore), ElementsAre("\\Software\\App\\Gone"));
+    EXPECT_THAT(Holding(lists.ValuesAfter), ElementsAre("\\Software\\App\\New"));
+}
+
+TEST(CompareRoot, ComparesRawBytesOfValuesWithoutAReadableForm) {
+    struct TCase {
+        const char* Name;
+        std::uint32_t Type;
+        std::vector<std::uint8_t> Before;
+        std::vector<std::uint8_t> After;
+        bool Modified;
+    };
+    const TCase cases[] = {
+        {"same binary", kRegBinary, {1, 2, 3}, {1, 2, 3}, false},
+        {"last byte", kRegBinary, {1, 2, 3}, {1, 2, 4}, true},
+        {"longer", kRegBinary, {1, 2}, {1, 2, 0}, true},
+        {"both empty", kRegBinary, {}, {}, false},
+        {"odd dword", kRegDword, {1, 2}, {1, 3}, true},
+        {"dword grew", kRegDword, {1, 0, 0, 0}, {1, 0, 0, 0, 0}, true},
+        {"multi", kRegMultiSz, {'a', 0, 0, 0}, {'b', 0, 0, 0}, true},
+        {"same qword", kRegQword, {1, 0, 0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0, 0, 0}, false},
+        {"text after the zero", kRegSz, {'a', 0, 0, 0, 'b', 0}, {'a', 0, 0, 0, 'c', 0}, false},
+    };
+    TMemoryRegistry registry;
+    for (const TCase& c : cases) {
+        registry.SetValue(kRoot, "K", c.Name, c.Type, c.Before);
+    }
+    TRootLists lists;
+    lists.Before(registry);
+    std::vector<std::string> expected;
+    for (const TCase& c : cases) {
+        registry.SetValue(kRoot, "K", c.Name, c.Type, c.After);
+        if (c.Modified) {
+            expected.push_back(std::string("\\K\\") + c.Name);
+        }
+    }
+    Touch(registry, "K");
+    lists.After(registry);
+    lists.Compare();
+    std::vector<std::string> modified = Holding(lists.ModifiedValuesBefore);
+    std::sort(modified.begin(), modified.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(modified, expected);
+}
+
+TEST(CompareRoot, ADeletedKeyKeepsItsValuesAsDeletedAndACreatedOneItsValuesAsCreated) {
+    TMemoryRegistry registry = SampleRegistry();
+    TRootLists lists;
+    lists.Before(registry);
+    registry.DeleteKey(kRoot, "Software\\App");
+    registry.SetString(kRoot, "Software\\New", "v", "1");
+    Touch(registry, "Software");
+    lists.After(registry);
+    lists.Compare();
+    EXPECT_THAT(Holding(lists.KeysBefore), ElementsAre("\\Software\\App\\"));
+    EXPECT_THAT(Holding(lists.ValuesBefore),
+                ElementsAre("\\Software\\App\\Blob", "\\Software\\App\\Count", "\\Software\\App\\Path"));
+    EXPECT_THAT(Holding(lists.KeysAfter), ElementsAre("\\Software\\New\\"));
+    EXPECT_THAT(Holding(lists.ValuesAfter), ElementsAre("\\Software\\New\\v"));
+    EXPECT_THAT(Holding(lists.ModifiedKeysBefore), ElementsAre("\\Software\\"));
+}
+
+TEST(CompareRoot, AValueDeletedUnderTheLastKeyPathIsDeleted) {
+    TMemoryRegistry registry = SampleRegistry();
+    registry.SetString(kRoot, "Zed", "also", "a");
+    TRootLists lists;
+    lists.Before(registry);
+    registry.DeleteValue(kRoot, "Zed", "last");
+    Touch(registry, "Zed");
+    lists.After(registry);
+    lists.Compare();
+    EXPECT_THAT(Holding(lists.ValuesBefore), ElementsAre("\\Zed\\last"));
+    EXPECT_THAT(Holding(lists.ValuesAfter), IsEmpty());
+    EXPECT_TRUE(lists.ModifiedValuesBefore.Empty());
+}
+
+TEST(CompareRoot, AKeyRenamedOnlyInCaseIsOneKeyAndTheAfterSpellingIsKept) {
+    TRootLists lists;
+    lists.KeysBefore.Append("\\soft\\", std::make_unique<TKeyRecord>(TKeyRecord{1.0, 1}));
+    lists.KeysAfter.Append("\\SOFT\\", std::make_unique<TKeyRecord>(TKeyRecord{2.0, 1}));
+    lists.Compare();
+    EXPECT_THAT(Holding(lists.ModifiedKeysBefore), ElementsAre("\\soft\\"));
+    EXPECT_THAT(Holding(lists.ModifiedKeysAfter), ElementsAre("\\SOFT\\"));
+}
+
+TEST(CompareRoot, MatchesAKeyWithManyValuesByNameWhateverTheirOrder) {
+    TMemoryRegistry registry;
+    std::vector<std::string> names;
+    for (int i = 0; i < 200; ++i) {
+        names.push_back("Value" + std::to_string(i));
+    }
+    std::mt19937 random(7);
+    std::shuffle(names.begin(), names.end(), random);
+    for (const std::string& name : names) {
+        registry.SetString(kRoot, "Big", name, name);
+    }
+    TRootLists lists;
+    lists.Before(registry);
+    std::vector<std::string> beforeOrder;
+    for (const auto& item : lists.ValuesBefore) {
+        beforeOrder.push_back(item.Record->Name);
+    }
+    std::shuffle(names.begin(), names.end(), random);
+    registry.Key(kRoot, "Big").Values.clear();
+    for (const std::string& name : names) {
+        // Names change in case only; three values change data, one goes and
+        // one comes.
+        std::string upper = name;
+        std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return static_cast<char>(toupper(c)); });
+        if (name == "Value7") {
+            continue;
+        }
+        const bool changed = name == "Value1" || name == "Value50" || name == "Value199";
+        registry.SetString(kRoot, "Big", upper, changed ? "changed" : name);
+    }
+    registry.SetString(kRoot, "Big", "Value200", "new");
+    Touch(registry, "Big");
+    lists.After(registry);
+    lists.Compare();
+    std::vector<std::string> modified = Holding(lists.ModifiedValuesBefore);
+    std::sort(modified.begin(), modified.end());
+    EXPECT_THAT(modified, ElementsAre("\\Big\\Value1", "\\Big\\Value199", "\\Big\\Value50"));
+    // Pairs stand at equal indexes and follow the order of the before list.
+    std::vector<std::string> expected;
+    for (const std::string& name : beforeOrder) {
+        if (name == "Value1" || name == "Value50" || name == "Value199") {
+            expected.push_back(name);
+        }
+    }
+    ASSERT_EQ(lists.ModifiedValuesAfter.Count(), 3u);
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(lists.ModifiedValuesBefore.Record(k)->Name, expected[k]);
+        EXPECT_TRUE(SameText(lists.ModifiedValuesAfter.Record(k)->Name, expected[k]));
+        EXPECT_EQ(std::get<std::string>(lists.ModifiedValuesAfter.Record(k)->Data), "changed");
+    }
+    EXPECT_THAT(Holding(lists.ValuesBefore), ElementsAre("\\Big\\Value7"));
+    EXPECT_THAT(Holding(lists.ValuesAfter), ElementsAre("\\Big\\Value200"));
+}
+
+TEST(CompareRoot, DriveTheProgressWithCaptionsAndAStepEveryTenThousandItems) {
+    TRootLists lists;
+    for (int i = 0; i < 20001; ++i) {
+        lists.KeysBefore.Append("\\K" + std::to_string(i) + "\\", std::make_unique<TKeyRecord>());
+    }
+    lists.KeysBefore.SortAppended();
+    std::vector<std::string> calls;
+    const TProgressStart start = [&](int minimum, int maximum, int step, int position, const std::string& caption) {
+        calls.push_back(caption + std::to_string(minimum) + "," + std::to_string(maximum) + "," + std::to_string(step) +
+                        "," + std::to_string(position));
+    };
+    const TProgressStep step = [&] { calls.push_back("step"); };
+    lists.Compare(start, step);
+    EXPECT_THAT(calls, ElementsAre("Keys:0,20000,10000,0", "step", "step", "step", "Values:0,-1,10000,0"));
+    EXPECT_EQ(Holding(lists.KeysBefore).size(), 20001u);
+}
+
+TEST(CompareRoot, StepsThroughValuesIncludingThoseWithoutRecords) {
+    TRootLists lists;
+    for (int i = 0; i < 10001; ++i) {
+        lists.ValuesBefore.Append("\\K\\", std::make_unique<TValueRecord>());
+    }
+    lists.ValuesBefore.Detach(0);
+    int steps = 0;
+    lists.Compare({}, [&] { ++steps; });
+    EXPECT_EQ(steps, 2);
+}
+
+TEST(DropKeyValues, ReleasesTheRecordsOfOneKeyPathOnly) {
+    TValueList values = NewValueList();
+    for (const char* path : {"\\A\\", "\\B\\", "\\b\\", "\\B\\C\\", "\\C\\"}) {
+        values.Append(path, std::make_unique<TValueRecord>());
+    }
+    values.SortAppended();
+    DropKeyValues("\\B\\", values);
+    EXPECT_THAT(Holding(values), ElementsAre("\\A\\", "\\B\\C\\", "\\C\\"));
+    DropKeyValues("\\C\\", values);
+    DropKeyValues("\\Missing\\", values);
+    EXPECT_THAT(Holding(values), ElementsAre("\\A\\", "\\B\\C\\"));
+}
+
+} // namespace
+} // namespace quill
