@@ -1,0 +1,13 @@
+#pragma once
+
+#include "common/ProcessList.h"
+
+namespace quill {
+
+// The tool-help process snapshot, wide-character entries.
+class TWin32ProcessSnapshot : public IProcessSnapshot {
+public:
+    bool TakeSnapshot(std::vector<TProcessEntry>& entries) override;
+};
+
+} // namespace quill

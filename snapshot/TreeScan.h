@@ -1,0 +1,90 @@
+#pragma once
+
+#include "common/CaptureNotes.h"
+#include "common/DateTime.h"
+#include "common/LocalTime.h"
+#include "common/Progress.h"
+#include "common/RecordList.h"
+#include "snapshot/FileSystem.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quill {
+
+// One directory or file of a scan. A directory's path in the list ends with a
+// backslash; a file's does not.
+struct TFileScan {
+    std::int64_t Size = 0; // as listed; directories normally 0
+    std::string Hash;      // upper-case hexadecimal digest; "" when not hashed
+    TDateTime Date = 0;    // last write, local time, 2-second resolution
+    std::uint32_t Attributes = 0;
+    std::uint8_t Included = 1;
+};
+
+// Sorted by full path, case-insensitive, refusing duplicates.
+using TFileList = TRecordList<TFileScan>;
+
+// The last-write time as a scan records it: in local time, cut to the
+// 2-second resolution of packed file dates; kUnknownDateTime when the time
+// cannot be converted.
+TDateTime ScanDate(std::uint64_t utcFileTime, const ILocalTime& localTime);
+
+// Records every directory and file below the scanned paths into one sorted
+// file list. The list is filled in bulk and sorted at the end of each Scan,
+// so it is ready for lookups between scans.
+class TTreeScanner {
+public:
+    TTreeScanner(TFileList& target, IFileSystem& fileSystem, const ILocalTime& localTime, TCaptureNotes& notes);
+
+    TShowCount OnDirectory; // every 10 directories, with the count
+    TShowCount OnFile;      // every 10 files, with the count
+    // Lets the window process pending messages, at the start of every
+    // directory.
+    std::function<void()> OnProcessMessages;
+
+    // Trims the path, makes it end with exactly one backslash and records
+    // everything below it; the directory itself gets no record.
+    void Scan(std::string_view path, bool recursive);
+
+    std::int32_t DirectoryCount() const noexcept { return FDirectoryCount; }
+    std::int32_t FileCount() const noexcept { return FFileCount; }
+
+private:
+    struct TScannedPath {
+        std::string Path;
+        bool Recursive;
+    };
+
+    void ScanDirectory(const std::string& directory, bool recursive);
+    bool Covered(std::string_view directory) const;
+    void SortTarget();
+
+    TFileList& FTarget;
+    IFileSystem& FFileSystem;
+    const ILocalTime& FLocalTime;
+    TCaptureNotes& FNotes;
+    std::int32_t FDirectoryCount = 0;
+    std::int32_t FFileCount = 0;
+    std::vector<TScannedPath> FScanned;
+};
+
+// Normalises a scan path: blanks and control characters trimmed, ending in
+// exactly one backslash (a drive root such as C:\ stays as it is). "" when
+// nothing is left.
+std::string NormaliseScanPath(std::string_view path);
+
+// Matches the before-scan against the after-scan. Records of entries found on
+// both sides are taken out of the scan lists; changed pairs move to the two
+// result lists at the same index, unchanged ones are released. What still
+// holds its record afterwards was deleted (before) or created (after).
+bool CompareScans(TFileList& filesBefore, TFileList& filesAfter, TFileList& modifiedBefore, TFileList& modifiedAfter);
+
+// The four tests of a changed entry: size, date, attributes, and digests when
+// both sides have one.
+bool ScanChanged(const TFileScan& before, const TFileScan& after) noexcept;
+
+} // namespace quill

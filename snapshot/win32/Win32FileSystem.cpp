@@ -1,0 +1,129 @@
+#include "snapshot/win32/Win32FileSystem.h"
+
+#include "common/win32/UniqueHandle.h"
+#include "common/win32/WinText.h"
+
+#include <algorithm>
+#include <cwchar>
+
+namespace quill {
+namespace {
+
+TFsStatus StatusFromError(DWORD error) noexcept {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_DIRECTORY:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+    case ERROR_NOT_READY:
+        return TFsStatus::NotFound;
+    case ERROR_ACCESS_DENIED:
+        return TFsStatus::AccessDenied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return TFsStatus::InUse;
+    default:
+        return TFsStatus::Failed;
+    }
+}
+
+bool HasDotStep(std::wstring_view path) noexcept {
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(L'\\', start);
+        if (end == std::wstring_view::npos) {
+            end = path.size();
+        }
+        const std::wstring_view step = path.substr(start, end - start);
+        if (step == L"." || step == L"..") {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+void NameOf(const wchar_t* name, std::string& out) {
+    out.clear();
+    for (const wchar_t* p = name; *p != L'\0'; ++p) {
+        if (*p >= 0x80) {
+            out = Narrow(name, std::wcslen(name));
+            return;
+        }
+        out.push_back(static_cast<char>(*p));
+    }
+}
+
+class TWin32Reader : public IFileReader {
+public:
+    explicit TWin32Reader(TUniqueFile file) : FFile(std::move(file)) {}
+
+    bool Read(std::uint8_t* buffer, std::size_t size, std::size_t& read) override {
+        DWORD got = 0;
+        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        if (!::ReadFile(FFile.Get(), buffer, ask, &got, nullptr)) {
+            return false;
+        }
+        read = got;
+        return true;
+    }
+
+private:
+    TUniqueFile FFile;
+};
+
+} // namespace
+
+std::wstring LongPathForm(std::string_view path) {
+    std::wstring wide = Wide(path);
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    if (wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\") || HasDotStep(wide)) {
+        return wide;
+    }
+    if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') {
+        return L"\\\\?\\" + wide;
+    }
+    if (wide.size() > 2 && wide.starts_with(L"\\\\")) {
+        return L"\\\\?\\UNC\\" + wide.substr(2);
+    }
+    return wide;
+}
+
+TFsStatus TWin32FileSystem::ListDirectory(std::string_view directory, const TEntryVisitor& visit) {
+    const std::wstring pattern = LongPathForm(directory) + L"*";
+    WIN32_FIND_DATAW data;
+    TUniqueFind find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                        FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) {
+        const DWORD error = ::GetLastError();
+        // An empty drive root has not even "." and "..".
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES ? TFsStatus::Ok : StatusFromError(error);
+    }
+    do {
+        const wchar_t* name = data.cFileName;
+        if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) {
+            continue;
+        }
+        NameOf(name, FName);
+        visit(TDirEntry{FName, data.dwFileAttributes,
+                        (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                            data.ftLastWriteTime.dwLowDateTime});
+    } while (::FindNextFileW(find.Get(), &data));
+    const DWORD error = ::GetLastError();
+    return error == ERROR_NO_MORE_FILES ? TFsStatus::Ok : StatusFromError(error);
+}
+
+TFsStatus TWin32FileSystem::OpenRead(std::string_view path, std::unique_ptr<IFileReader>& reader) {
+    TUniqueFile file(::CreateFileW(LongPathForm(path).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        return StatusFromError(::GetLastError());
+    }
+    reader = std::make_unique<TWin32Reader>(std::move(file));
+    return TFsStatus::Ok;
+}
+
+} // namespace quill

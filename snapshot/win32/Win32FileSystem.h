@@ -1,0 +1,26 @@
+#pragma once
+
+#include "snapshot/FileSystem.h"
+
+#include <string>
+#include <string_view>
+
+namespace quill {
+
+// A full path in the form that reaches past 260 characters and names that end
+// in a dot or a blank: "\\?\C:\..." or "\\?\UNC\server\share\...". Relative
+// paths and paths with "." or ".." steps stay as they are, since that form
+// takes every character literally.
+std::wstring LongPathForm(std::string_view path);
+
+// Directory listings and file reads of the machine's file systems.
+class TWin32FileSystem : public IFileSystem {
+public:
+    TFsStatus ListDirectory(std::string_view directory, const TEntryVisitor& visit) override;
+    TFsStatus OpenRead(std::string_view path, std::unique_ptr<IFileReader>& reader) override;
+
+private:
+    std::string FName; // reused for every entry's name
+};
+
+} // namespace quill
