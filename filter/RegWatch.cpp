@@ -1,0 +1,155 @@
+#include "filter/RegWatch.h"
+
+#include "common/TextCompare.h"
+
+namespace quill {
+namespace {
+
+std::string_view Trim(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string_view Unquote(std::string_view value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+template <class TRecord> bool HoldsRecordAt(const TRecordList<TRecord>& list, std::string_view text) {
+    std::size_t index = 0;
+    return list.Find(text, index) && list.Record(index) != nullptr;
+}
+
+bool HoldsValue(const TValueList& list, std::string_view keyPath, std::string_view name) {
+    std::size_t index = 0;
+    if (!list.Find(keyPath, index)) {
+        return false;
+    }
+    for (; index < list.Count() && SameText(list.Text(index), keyPath); ++index) {
+        const TValueRecord* record = list.Record(index);
+        if (record != nullptr && SameText(record->Name, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The root a section names, tested in this order, and the rest of the name.
+bool SplitRoot(std::string_view section, TRegRoot& root, std::string_view& path) {
+    constexpr TRegRoot order[] = {TRegRoot::ClassesRoot, TRegRoot::CurrentUser, TRegRoot::LocalMachine, TRegRoot::Users,
+                                  TRegRoot::CurrentConfig};
+    for (const TRegRoot candidate : order) {
+        const std::string_view name = RootName(candidate);
+        if (section.size() >= name.size() && SameText(section.substr(0, name.size()), name)) {
+            root = candidate;
+            path = section.substr(name.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TIniFile TIniFile::Parse(std::string_view text) {
+    TIniFile ini;
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    bool inSection = false;
+    std::size_t section = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        const std::string_view line = Trim(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        if (line.empty() || line.front() == ';') {
+            continue;
+        }
+        if (line.front() == '[') {
+            const std::size_t close = line.rfind(']');
+            if (close == std::string_view::npos) {
+                continue;
+            }
+            const std::string_view name = Trim(line.substr(1, close - 1));
+            inSection = true;
+            section = ini.FNames.size();
+            for (std::size_t i = 0; i < ini.FNames.size(); ++i) {
+                if (SameText(ini.FNames[i], name)) {
+                    section = i;
+                }
+            }
+            if (section == ini.FNames.size()) {
+                ini.FNames.emplace_back(name);
+            }
+            continue;
+        }
+        if (!inSection) {
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        const std::string_view key = Trim(line.substr(0, equals));
+        const std::string_view value =
+            equals == std::string_view::npos ? std::string_view{} : Unquote(Trim(line.substr(equals + 1)));
+        ini.FEntries.push_back(TEntry{section, std::string(key), std::string(value)});
+    }
+    return ini;
+}
+
+std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback) const {
+    for (const TEntry& entry : FEntries) {
+        if (SameText(FNames[entry.Section], section) && SameText(entry.Key, key)) {
+            return entry.Value;
+        }
+    }
+    return std::string(fallback);
+}
+
+bool IsKeyChanged(const TKeyList& keysBefore, const TKeyList& keysAfter, const TKeyList& modifiedKeysBefore,
+                  std::string_view keyPath) {
+    std::size_t index = 0;
+    return HoldsRecordAt(keysBefore, keyPath) || HoldsRecordAt(keysAfter, keyPath) ||
+           modifiedKeysBefore.Find(keyPath, index);
+}
+
+bool IsValueChanged(const TValueList& valuesBefore, const TValueList& valuesAfter,
+                    const TValueList& modifiedValuesBefore, std::string_view valueText) {
+    const std::size_t split = valueText.find_last_of("\\:");
+    const std::size_t nameStart = split == std::string_view::npos ? 0 : split + 1;
+    const std::string_view keyPath = valueText.substr(0, nameStart);
+    const std::string_view name = valueText.substr(nameStart);
+    return HoldsValue(valuesBefore, keyPath, name) || HoldsValue(valuesAfter, keyPath, name) ||
+           HoldsValue(modifiedValuesBefore, keyPath, name);
+}
+
+void CheckRegistryWarnings(const TIniFile& warnings, const TRegistryChanges& changes, IRegWarningDisplay& display) {
+    for (const std::string& section : warnings.SectionNames()) {
+        TRegRoot root{};
+        std::string_view path;
+        // A section that is a root name alone names no key or value.
+        if (!SplitRoot(section, root, path) || path.empty()) {
+            continue;
+        }
+        const TRootChanges& lists = changes[static_cast<std::size_t>(root)];
+        bool changed = false;
+        if (path.back() == '\\') {
+            changed = lists.KeysBefore != nullptr &&
+                      IsKeyChanged(*lists.KeysBefore, *lists.KeysAfter, *lists.ModifiedKeysBefore, path);
+        } else {
+            changed = lists.ValuesBefore != nullptr &&
+                      IsValueChanged(*lists.ValuesBefore, *lists.ValuesAfter, *lists.ModifiedValuesBefore, path);
+        }
+        if (changed) {
+            display.ShowRegistryWarning(section, warnings.ReadString(section, "Message", kNoWarningMessage));
+        }
+    }
+}
+
+} // namespace quill

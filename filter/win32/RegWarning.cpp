@@ -1,0 +1,161 @@
+#include "filter/win32/RegWarning.h"
+
+#include "common/win32/UniqueHandle.h"
+#include "common/win32/WinText.h"
+#include "filter/win32/RegWarningIds.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+namespace quill {
+namespace {
+
+struct TWarningText {
+    std::wstring Name;
+    std::wstring Message;
+};
+
+// Edit controls break lines at CR LF only.
+std::wstring EditText(const std::string& text) {
+    std::wstring wide = Wide(text);
+    std::wstring result;
+    result.reserve(wide.size());
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        if (wide[i] == L'\n' && (i == 0 || wide[i - 1] != L'\r')) {
+            result += L'\r';
+        }
+        result += wide[i];
+    }
+    return result;
+}
+
+void Layout(HWND dialog) {
+    RECT client{};
+    ::GetClientRect(dialog, &client);
+    RECT unit{0, 0, 7, 14};
+    ::MapDialogRect(dialog, &unit);
+    const int margin = unit.right;
+    const int width = client.right;
+    const int height = client.bottom;
+    RECT button{};
+    const HWND ok = ::GetDlgItem(dialog, IDOK);
+    ::GetWindowRect(ok, &button);
+    const int buttonWidth = button.right - button.left;
+    const int buttonHeight = button.bottom - button.top;
+    RECT name{};
+    const HWND nameEdit = ::GetDlgItem(dialog, IDC_REGWARNING_EKEYNAME);
+    ::GetWindowRect(nameEdit, &name);
+    ::MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&name), 2);
+    RECT memo{};
+    const HWND memoEdit = ::GetDlgItem(dialog, IDC_REGWARNING_MEMO);
+    ::GetWindowRect(memoEdit, &memo);
+    ::MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&memo), 2);
+
+    ::SetWindowPos(nameEdit, nullptr, 0, 0, width - margin - name.left, name.bottom - name.top,
+                   SWP_NOMOVE | SWP_NOZORDER);
+    const int buttonTop = height - margin - buttonHeight;
+    ::SetWindowPos(memoEdit, nullptr, 0, 0, width - margin - memo.left, buttonTop - margin - memo.top,
+                   SWP_NOMOVE | SWP_NOZORDER);
+    ::SetWindowPos(ok, nullptr, width - margin - buttonWidth, buttonTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ::InvalidateRect(dialog, nullptr, TRUE);
+}
+
+INT_PTR CALLBACK WarningProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        const auto* text = reinterpret_cast<const TWarningText*>(lParam);
+        ::SetDlgItemTextW(dialog, IDC_REGWARNING_EKEYNAME, text->Name.c_str());
+        ::SetDlgItemTextW(dialog, IDC_REGWARNING_MEMO, text->Message.c_str());
+        ::SendDlgItemMessageW(dialog, IDC_REGWARNING_IMAGE1, STM_SETICON,
+                              reinterpret_cast<WPARAM>(::LoadIconW(nullptr, IDI_WARNING)), 0);
+        RECT frame{};
+        ::GetWindowRect(dialog, &frame);
+        const int width = std::max<int>(frame.right - frame.left, TfrmRegWarning::kMinWidth);
+        const int height = std::max<int>(frame.bottom - frame.top, TfrmRegWarning::kMinHeight);
+        const int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+        const int top = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+        ::SetWindowPos(dialog, HWND_TOPMOST, left, top, width, height, 0);
+        Layout(dialog);
+        ::SetFocus(::GetDlgItem(dialog, IDOK));
+        return FALSE;
+    }
+    case WM_GETMINMAXINFO: {
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMinTrackSize.x = TfrmRegWarning::kMinWidth;
+        limits->ptMinTrackSize.y = TfrmRegWarning::kMinHeight;
+        return TRUE;
+    }
+    case WM_SIZE:
+        Layout(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            ::EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+std::wstring ExecutableDirectory() {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            throw std::runtime_error("the program's own path cannot be read");
+        }
+        if (length < path.size()) {
+            std::wstring full(path.data(), length);
+            return full.substr(0, full.find_last_of(L"\\/") + 1);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+} // namespace
+
+void TfrmRegWarning::ShowModal(HWND owner, const std::string& name, const std::string& message) {
+    const TWarningText text{EditText(name), EditText(message)};
+    const INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_REGWARNING), owner,
+                                             WarningProc, reinterpret_cast<LPARAM>(&text));
+    if (result == -1 || result == 0) {
+        throw std::runtime_error("the registry warning window cannot be shown: " + name);
+    }
+}
+
+void TWindowRegWarningDisplay::ShowRegistryWarning(const std::string& name, const std::string& message) {
+    TfrmRegWarning::ShowModal(FOwner, name, message);
+}
+
+TIniFile ReadWarningsFile() {
+    const std::wstring path = ExecutableDirectory() + Wide(kWarningsFileName);
+    TUniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            return {};
+        }
+        throw std::runtime_error("the warnings file " + Narrow(path) + " cannot be opened (error " +
+                                 std::to_string(error) + ")");
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) {
+            throw std::runtime_error("the warnings file " + Narrow(path) + " cannot be read");
+        }
+        if (read == 0) {
+            break;
+        }
+        bytes.append(buffer, read);
+    }
+    return TIniFile::Parse(DecodeFileText(bytes));
+}
+
+} // namespace quill
