@@ -36,7 +36,7 @@ if(WIN32)
     if(QUILL_WINEBOOT)
         # Creating a prefix takes a while; do it once before any test program.
         add_test(NAME wine_prefix COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${QUILL_WINEPREFIX} WINEDEBUG=-all
-                 "WINEDLLOVERRIDES=mscoree,mshtml=" ${QUILL_WINEBOOT} --init)
+                 "WINEDLLOVERRIDES=mscoree,mshtml=" sh ${CMAKE_CURRENT_LIST_DIR}/init-wineprefix.sh)
         set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP WinePrefix)
     endif()
 

@@ -72,6 +72,12 @@ struct TKeyHandleTraits {
     static void Close(HKEY h) noexcept { ::RegCloseKey(h); }
 };
 
+struct TMenuTraits {
+    using THandle = HMENU;
+    static HMENU Invalid() noexcept { return nullptr; }
+    static void Close(HMENU menu) noexcept { ::DestroyMenu(menu); }
+};
+
 template <class TInterface> struct TComTraits {
     using THandle = TInterface*;
     static TInterface* Invalid() noexcept { return nullptr; }
@@ -82,6 +88,7 @@ using TUniqueHandleObject = TUniqueHandle<THandleTraits>;
 using TUniqueFile = TUniqueHandle<TFileHandleTraits>;
 using TUniqueFind = TUniqueHandle<TFindHandleTraits>;
 using TUniqueKey = TUniqueHandle<TKeyHandleTraits>;
+using TUniqueMenu = TUniqueHandle<TMenuTraits>;
 template <class TInterface> using TComPtr = TUniqueHandle<TComTraits<TInterface>>;
 
 } // namespace quill

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "session/Actions.h"
+
+#include <array>
+#include <string>
+
+namespace quill {
+
+inline constexpr int kStepCount = 7;
+inline constexpr int kStepSpacing = 48; // pixels between the rows of two steps
+inline constexpr int kFirstLabelTop = 24;
+inline constexpr int kFirstYesTop = 16;
+
+// What the wizard shows: one label per step, the Yes button on the row of the
+// current step and the Run Program button beside it.
+struct TWizardState {
+    std::array<bool, kStepCount> LabelEnabled{};
+    int YesTop = kFirstYesTop;
+    bool YesVisible = true;
+    bool YesEnabled = true;
+    int RunProgramTop = kFirstYesTop;
+    bool RunProgramVisible = false;
+    std::string TrayHint;
+};
+
+// The main window as the session controller sees it.
+class IMainView {
+public:
+    virtual ~IMainView() = default;
+    virtual void ShowState(const TWizardState& wizard, const TActionStates& actions) = 0;
+    virtual void FocusYes() = 0;
+    virtual void ProcessMessages() = 0;
+    // The program is ending: loops that advance several steps stop.
+    virtual bool Terminating() const = 0;
+    virtual void SetWatchTimer(bool enabled) = 0;
+    virtual void BringToFront() = 0;
+    // Shows the window and takes the notification-area icon away.
+    virtual void RestoreMainWindow() = 0;
+};
+
+} // namespace quill

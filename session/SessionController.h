@@ -1,0 +1,84 @@
+#pragma once
+
+#include "common/MessageBoxes.h"
+#include "session/MainView.h"
+#include "session/SessionServices.h"
+#include "settings/Settings.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quill {
+
+inline constexpr std::string_view kApplicationTitle = "Quillborne v2.0";
+inline constexpr std::string_view kReportFileName = "QuillborneReport.html";
+
+// The texts of the seven steps.
+std::string_view StepCaption(int step) noexcept;
+
+// The logic of the main window: the seven-step wizard, the actions and their
+// enabled states, the first-showing checks and the close query. The window
+// only shows what this decides.
+class TSessionController {
+public:
+    TSessionController(TSettings& settings, IMainView& view, ISessionServices& services, IMessageBoxes& messages,
+                       std::string executableDirectory);
+
+    // Window creation: reads the options, shows step 1 and, unless the
+    // program was started with the start-up switch, the window.
+    void Create(bool startupSwitch);
+    // Every showing of the window; the checks run once.
+    void FirstShow();
+    // Runs an action; the window offers only the enabled ones.
+    void Execute(TAction action);
+    // Whether the window may close; opens the donation page when it may and
+    // a first-run or new-version message was shown.
+    bool CloseQuery();
+    // The window is closing for good.
+    void Close();
+
+    void NextStep();
+    void ShowStep();
+
+    int Step() const noexcept { return FStep; }
+    const TWizardState& Wizard() const noexcept { return FWizard; }
+    const TActionStates& Actions() const noexcept { return FActions; }
+    const std::string& ReportFile() const noexcept { return FReportFile; }
+    const TRecordingInfo& Recording() const noexcept { return FRecording; }
+    TRecordingInfo& Recording() noexcept { return FRecording; }
+    const std::vector<std::string>& WatchedPrograms() const noexcept { return FWatchedPrograms; }
+    bool OfferDonation() const noexcept { return FOfferDonation; }
+    bool RecordingInProgress() const noexcept { return FStep >= 3 && FStep <= 6; }
+
+    // The report path that the options give now.
+    std::string ComposeReportPath() const;
+
+private:
+    void StartRecording();
+    void StopRecording();
+    void ReportSettings();
+    void ViewReport();
+    void FreeReport();
+    void RunBeforeCapture();
+    void RunAfterCapture();
+    void LoadWatchedPrograms();
+    void Refresh();
+
+    TSettings& FSettings;
+    IMainView& FView;
+    ISessionServices& FServices;
+    IMessageBoxes& FMessages;
+    std::string FExecutableDirectory;
+
+    bool FShown = false;
+    bool FOfferDonation = false;
+    int FStep = 1;
+    std::string FReportFile;
+    TRecordingInfo FRecording;
+    std::vector<std::string> FWatchedPrograms;
+    TWizardState FWizard;
+    TActionStates FActions;
+};
+
+} // namespace quill

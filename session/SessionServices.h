@@ -1,0 +1,45 @@
+#pragma once
+
+#include "common/DateTime.h"
+
+#include <cstdint>
+#include <string>
+
+namespace quill {
+
+// What the main window knows of the recording in progress or just ended.
+struct TRecordingInfo {
+    std::string ProgramName; // the launched or watched program; empty when none
+    TDateTime StartTime = 0; // the before-capture began, local time
+    TDateTime StopTime = 0;  // the after-capture began, local time
+    bool StoppedManually = true;
+    bool StartedAutomatically = false;
+    std::uint8_t HashKind = 0; // digest read at the before-capture: 0 none, 1 MD5, 2 SHA-1
+};
+
+enum class TIgnoreKind { Files, Directories, Keys, Values };
+
+// The work other parts of the program do on the wizard's behalf: captures,
+// the report, the session store and the dialogs.
+class ISessionServices {
+public:
+    virtual ~ISessionServices() = default;
+    virtual void CaptureBefore(TRecordingInfo& recording) = 0;
+    virtual void CaptureAfter(TRecordingInfo& recording, bool abort) = 0;
+    // May replace the report file's path, for instance to prefix the date.
+    virtual void WriteReport(std::string& reportFile, const TRecordingInfo& recording) = 0;
+    // Discards every list of the session; FreeSession also stops the
+    // directory watchers.
+    virtual void NewSession() = 0;
+    virtual void FreeSession() = 0;
+    virtual void ShowSettingsDialog() = 0;
+    virtual void StoreFilterSwitches() = 0;
+    virtual void ShowFilterDialog() = 0;
+    virtual void EditIgnoreList(TIgnoreKind kind) = 0;
+    virtual void ShowAbout() = 0;
+    virtual void OpenHelp() = 0;
+    virtual void RunProgram() = 0;
+    virtual void OpenDonationPage() = 0;
+};
+
+} // namespace quill

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "common/MessageBoxes.h"
+#include "session/MainView.h"
+#include "session/SessionServices.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quill::test {
+
+// Records what the controller asked the window to show.
+class TFakeView : public IMainView {
+public:
+    void ShowState(const TWizardState& wizard, const TActionStates& actions) override {
+        Wizard = wizard;
+        Actions = actions;
+    }
+    void FocusYes() override { ++Focused; }
+    void ProcessMessages() override { ++MessagesProcessed; }
+    bool Terminating() const override { return IsTerminating; }
+    void SetWatchTimer(bool enabled) override { TimerEnabled = enabled; }
+    void BringToFront() override {}
+    void RestoreMainWindow() override { Shown = true; }
+
+    TWizardState Wizard;
+    TActionStates Actions;
+    int Focused = 0;
+    int MessagesProcessed = 0;
+    bool IsTerminating = false;
+    bool TimerEnabled = false;
+    bool Shown = false;
+};
+
+// Records the calls into the rest of the program, in order.
+class TFakeServices : public ISessionServices {
+public:
+    void CaptureBefore(TRecordingInfo&) override { Calls.push_back("CaptureBefore"); }
+    void CaptureAfter(TRecordingInfo&, bool abort) override {
+        Calls.push_back(abort ? "CaptureAfter(abort)" : "CaptureAfter");
+    }
+    void WriteReport(std::string& reportFile, const TRecordingInfo&) override {
+        Calls.push_back("WriteReport " + reportFile);
+    }
+    void NewSession() override { Calls.push_back("NewSession"); }
+    void FreeSession() override { Calls.push_back("FreeSession"); }
+    void ShowSettingsDialog() override {
+        Calls.push_back("ShowSettingsDialog");
+        if (OnSettingsDialog) {
+            OnSettingsDialog();
+        }
+    }
+    void StoreFilterSwitches() override { Calls.push_back("StoreFilterSwitches"); }
+    void ShowFilterDialog() override { Calls.push_back("ShowFilterDialog"); }
+    void EditIgnoreList(TIgnoreKind kind) override {
+        Calls.push_back("EditIgnoreList " + std::to_string(static_cast<int>(kind)));
+    }
+    void ShowAbout() override { Calls.push_back("ShowAbout"); }
+    void OpenHelp() override { Calls.push_back("OpenHelp"); }
+    void RunProgram() override { Calls.push_back("RunProgram"); }
+    void OpenDonationPage() override { Calls.push_back("OpenDonationPage"); }
+
+    std::vector<std::string> Calls;
+    std::function<void()> OnSettingsDialog;
+};
+
+// Records every message box and answers from a queue (Yes or OK when empty).
+class TFakeMessages : public IMessageBoxes {
+public:
+    struct TAsked {
+        TMessageKind Kind;
+        std::string Text;
+        TMessageButtons Buttons;
+    };
+
+    TMessageAnswer Show(TMessageKind kind, const std::string& text, TMessageButtons buttons) override {
+        Asked.push_back({kind, text, buttons});
+        if (Answers.empty()) {
+            return buttons == TMessageButtons::Ok || buttons == TMessageButtons::OkCancel ? TMessageAnswer::Ok
+                                                                                          : TMessageAnswer::Yes;
+        }
+        const TMessageAnswer answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+
+    std::vector<TAsked> Asked;
+    std::deque<TMessageAnswer> Answers;
+};
+
+} // namespace quill::test

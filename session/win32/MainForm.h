@@ -1,0 +1,60 @@
+#pragma once
+
+#include "common/win32/UniqueHandle.h"
+#include "session/MainView.h"
+#include "session/SessionController.h"
+
+#include <windows.h>
+
+namespace quill {
+
+// The main window: owns the session controller, shows what it decides and
+// hands it every command. Created from its dialog template as a modeless dialog of its
+// own window class, so that other programs can find it by class and title.
+class TfrmMain : public IMainView {
+public:
+    static constexpr wchar_t kWindowClass[] = L"QuillborneMain";
+
+    TfrmMain(HINSTANCE instance, TSettings& settings, ISessionServices& services, IMessageBoxes& messages,
+             std::string executableDirectory);
+    ~TfrmMain() override;
+    TfrmMain(const TfrmMain&) = delete;
+    TfrmMain& operator=(const TfrmMain&) = delete;
+
+    // Creates the window and runs the controller's window creation; false
+    // when the platform refuses.
+    bool Create(bool startupSwitch);
+    HWND Handle() const noexcept { return FHandle; }
+    // Runs the message loop until the window is gone; returns the exit code.
+    int Run();
+
+    void ShowState(const TWizardState& wizard, const TActionStates& actions) override;
+    void FocusYes() override;
+    void ProcessMessages() override;
+    bool Terminating() const override { return FTerminating; }
+    void SetWatchTimer(bool enabled) override;
+    void BringToFront() override;
+    void RestoreMainWindow() override;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void InitDialog();
+    void Command(int id);
+    void FormCloseQuery();
+    void PopupMenuPopup(POINT at);
+    void UpdateMenu(HMENU menu);
+    bool Dispatch(MSG& message);
+
+    HINSTANCE FInstance;
+    TSessionController FController;
+    HWND FHandle = nullptr;
+    HACCEL FAccelerators = nullptr;
+    HICON FRunProgramGlyph = nullptr;
+    TUniqueMenu FPopupMenu;
+    bool FTerminating = false;
+    bool FClosing = false;
+    TActionStates FActions;
+};
+
+} // namespace quill

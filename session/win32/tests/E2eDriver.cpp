@@ -1,0 +1,157 @@
+#include "session/win32/tests/E2eDriver.h"
+
+#include "common/win32/WinText.h"
+
+namespace quill::test {
+namespace {
+
+constexpr wchar_t kSettingsKeyPath[] = L"Software\\Tarnvale\\Quillborne";
+constexpr wchar_t kTitle[] = L"Quillborne v2.0";
+constexpr wchar_t kProgramName[] = L"quillborne.exe";
+// Every look at the windows is a round trip to the window server: poll
+// gently, or the program under test slows down.
+constexpr auto kPollInterval = 50ms;
+
+std::wstring TestProgramDirectory() {
+    wchar_t path[MAX_PATH * 4] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+    std::wstring directory(path, length);
+    return directory.substr(0, directory.find_last_of(L'\\') + 1);
+}
+
+struct TSearch {
+    DWORD ProcessId;
+    const wchar_t* WindowClass;
+    bool MustBeVisible;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<TSearch*>(parameter);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    wchar_t className[64] = {};
+    wchar_t title[64] = {};
+    ::GetClassNameW(window, className, 64);
+    ::GetWindowTextW(window, title, 64);
+    if (processId == search.ProcessId && std::wstring_view(className) == search.WindowClass &&
+        std::wstring_view(title) == kTitle && (!search.MustBeVisible || ::IsWindowVisible(window))) {
+        search.Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectLongestText(HWND child, LPARAM parameter) {
+    auto& longest = *reinterpret_cast<std::wstring*>(parameter);
+    wchar_t className[32] = {};
+    ::GetClassNameW(child, className, 32);
+    if (std::wstring_view(className) == L"Static") {
+        const int length = ::GetWindowTextLengthW(child);
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        ::GetWindowTextW(child, text.data(), length + 1);
+        text.resize(static_cast<std::size_t>(length));
+        if (text.size() > longest.size()) {
+            longest = text;
+        }
+    }
+    return TRUE;
+}
+
+} // namespace
+
+TQuillborneProcess::TQuillborneProcess(const std::wstring& arguments) {
+    const std::wstring program = TestProgramDirectory() + kProgramName;
+    std::wstring commandLine = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                         &info)) {
+        FProcess.Reset(info.hProcess);
+        ::CloseHandle(info.hThread);
+        FId = info.dwProcessId;
+        ::WaitForInputIdle(info.hProcess, 20000);
+    }
+}
+
+TQuillborneProcess::~TQuillborneProcess() {
+    if (FProcess && ::WaitForSingleObject(FProcess.Get(), 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(FProcess.Get(), 99);
+        ::WaitForSingleObject(FProcess.Get(), 5000);
+    }
+}
+
+HWND TQuillborneProcess::FindTopLevel(const wchar_t* windowClass, bool mustBeVisible,
+                                      std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        TSearch search{FId, windowClass, mustBeVisible, nullptr};
+        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.Found != nullptr || std::chrono::steady_clock::now() > deadline) {
+            return search.Found;
+        }
+        if (::WaitForSingleObject(FProcess.Get(), static_cast<DWORD>(kPollInterval.count())) == WAIT_OBJECT_0) {
+            return nullptr;
+        }
+    }
+}
+
+HWND TQuillborneProcess::MainWindow(std::chrono::milliseconds timeout) const {
+    return FindTopLevel(L"QuillborneMain", false, timeout);
+}
+
+HWND TQuillborneProcess::MessageBox(std::chrono::milliseconds timeout) const {
+    return FindTopLevel(L"#32770", true, timeout);
+}
+
+std::optional<DWORD> TQuillborneProcess::WaitForExit(std::chrono::milliseconds timeout) const {
+    if (::WaitForSingleObject(FProcess.Get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(FProcess.Get(), &code);
+    return code;
+}
+
+std::string MessageBoxText(HWND box) {
+    std::wstring longest;
+    ::EnumChildWindows(box, CollectLongestText, reinterpret_cast<LPARAM>(&longest));
+    return Narrow(longest);
+}
+
+void Click(HWND window, int controlId) {
+    ::SendMessageW(::GetDlgItem(window, controlId), BM_CLICK, 0, 0);
+}
+
+int ControlTop(HWND parent, int controlId) {
+    RECT rect{};
+    ::GetWindowRect(::GetDlgItem(parent, controlId), &rect);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect.top;
+}
+
+TSettingsKey::TSettingsKey() {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+}
+
+TSettingsKey::~TSettingsKey() {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+}
+
+void TSettingsKey::Set(const wchar_t* name, const wchar_t* text) const {
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, REG_SZ, text,
+                      static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+}
+
+std::optional<std::wstring> TSettingsKey::Get(const wchar_t* name) const {
+    wchar_t buffer[512] = {};
+    DWORD size = sizeof(buffer);
+    if (::RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::wstring(buffer);
+}
+
+} // namespace quill::test

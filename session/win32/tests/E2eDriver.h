@@ -1,0 +1,59 @@
+#pragma once
+
+#include "common/win32/UniqueHandle.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace quill::test {
+
+using namespace std::chrono_literals;
+
+// Starts quillborne.exe from the folder of the test program and finds its
+// windows the way a user sees them: by window class, title and control id.
+class TQuillborneProcess {
+public:
+    explicit TQuillborneProcess(const std::wstring& arguments = L"");
+    ~TQuillborneProcess();
+    TQuillborneProcess(const TQuillborneProcess&) = delete;
+    TQuillborneProcess& operator=(const TQuillborneProcess&) = delete;
+
+    bool Started() const noexcept { return static_cast<bool>(FProcess); }
+    DWORD Id() const noexcept { return FId; }
+    // The main window once it exists (shown or hidden), or null.
+    HWND MainWindow(std::chrono::milliseconds timeout = 20s) const;
+    // A message box of the program, once one is shown, or null.
+    HWND MessageBox(std::chrono::milliseconds timeout = 20s) const;
+    // The exit code once the program has ended within the time, or nothing.
+    std::optional<DWORD> WaitForExit(std::chrono::milliseconds timeout = 20s) const;
+
+private:
+    HWND FindTopLevel(const wchar_t* windowClass, bool mustBeVisible, std::chrono::milliseconds timeout) const;
+
+    TUniqueHandleObject FProcess;
+    DWORD FId = 0;
+};
+
+// The text of a message box: its longest static text.
+std::string MessageBoxText(HWND box);
+// Presses a button of a window as a click would.
+void Click(HWND window, int controlId);
+// The top of a control in its parent's client area, in pixels.
+int ControlTop(HWND parent, int controlId);
+
+// The program's settings key, removed before and after each test.
+class TSettingsKey {
+public:
+    TSettingsKey();
+    ~TSettingsKey();
+    TSettingsKey(const TSettingsKey&) = delete;
+    TSettingsKey& operator=(const TSettingsKey&) = delete;
+    void Set(const wchar_t* name, const wchar_t* text) const;
+    // The stored text, or nothing when the value is missing.
+    std::optional<std::wstring> Get(const wchar_t* name) const;
+};
+
+} // namespace quill::test

@@ -1,0 +1,159 @@
+#include "session/win32/tests/E2eDriver.h"
+
+#include "session/win32/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quill::test {
+namespace {
+
+constexpr char kFirstRunStart[] = "Please specify what events you would like Quillborne to record.";
+constexpr char kNewVersionStart[] = "You are running a new version of Quillborne.";
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0 && ::GetSystemMetrics(SM_CXSCREEN) == 0) {
+            GTEST_SKIP() << "no display";
+        }
+    }
+
+    // A program that has run before: no message at the first showing.
+    void Settled() const {
+        FSettings.Set(L"FirstRun", L"N");
+        FSettings.Set(L"Version", L"Quillborne v2.0");
+    }
+
+    // The step the window shows: exactly one label enabled, Yes on its row.
+    static void ExpectStep(HWND window, int step) {
+        for (int label = 1; label <= 7; ++label) {
+            EXPECT_EQ(::IsWindowEnabled(::GetDlgItem(window, IDC_LABEL1 + label - 1)) != FALSE, label == step)
+                << "label " << label << " at step " << step;
+        }
+        EXPECT_EQ(ControlTop(window, IDC_YES), 16 + 48 * (step - 1)) << "at step " << step;
+        EXPECT_EQ(ControlTop(window, IDC_RUNPROGRAM), ControlTop(window, IDC_YES));
+        EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(window, IDC_YES)));
+        EXPECT_EQ(::IsWindowVisible(::GetDlgItem(window, IDC_RUNPROGRAM)) != FALSE, step <= 2);
+    }
+
+    // Answers the program's message box with the given button; returns its text.
+    static std::string Answer(const TQuillborneProcess& program, int button) {
+        const HWND box = program.MessageBox();
+        if (box == nullptr) {
+            ADD_FAILURE() << "no message box";
+            return {};
+        }
+        std::string text = MessageBoxText(box);
+        Click(box, button);
+        return text;
+    }
+
+    TSettingsKey FSettings;
+};
+
+TEST_F(MainWindow, FirstRunMessageThenYesWalksTheSevenStepsAndCloseAsksFromStepThree) {
+    TQuillborneProcess program;
+    ASSERT_TRUE(program.Started());
+    EXPECT_EQ(Answer(program, IDOK).rfind(kFirstRunStart, 0), 0u);
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(::IsWindowVisible(window));
+    ExpectStep(window, 1);
+    Click(window, IDC_YES);
+    ExpectStep(window, 2);
+    Click(window, IDC_YES); // through the before-capture of step 3
+    ExpectStep(window, 4);
+    Click(window, IDC_YES);
+    ExpectStep(window, 5);
+    Click(window, IDC_YES); // through the after-capture and the report
+    ExpectStep(window, 1);
+    Click(window, IDC_YES);
+    Click(window, IDC_YES);
+    ExpectStep(window, 4);
+
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Answer(program, IDNO), "Are you sure you want to exit?");
+    EXPECT_FALSE(program.WaitForExit(500ms).has_value());
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Answer(program, IDYES), "Are you sure you want to exit?");
+    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+    // The main window stores nothing on a first run: the settings dialog does.
+    EXPECT_FALSE(FSettings.Get(L"Version").has_value());
+}
+
+TEST_F(MainWindow, ANewVersionIsAnnouncedOnceAndItsTitleStored) {
+    FSettings.Set(L"FirstRun", L"N");
+    FSettings.Set(L"Version", L"Quillborne v1.9");
+    {
+        TQuillborneProcess program;
+        ASSERT_TRUE(program.Started());
+        EXPECT_EQ(Answer(program, IDOK).rfind(kNewVersionStart, 0), 0u);
+        const HWND window = program.MainWindow();
+        ASSERT_NE(window, nullptr);
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+    }
+    EXPECT_EQ(FSettings.Get(L"Version"), std::optional<std::wstring>(L"Quillborne v2.0"));
+    EXPECT_EQ(FSettings.Get(L"FirstRun"), std::optional<std::wstring>(L"N"));
+
+    TQuillborneProcess again;
+    const HWND window = again.MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(again.MessageBox(1s), nullptr);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(again.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(MainWindow, SkipStepsStartsAtTwoAndOneYesLandsOnFive) {
+    Settled();
+    FSettings.Set(L"SkipSteps", L"Y");
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    ExpectStep(window, 2);
+    Click(window, IDC_YES);
+    ExpectStep(window, 5);
+    Click(window, IDC_YES);
+    ExpectStep(window, 2);
+}
+
+TEST_F(MainWindow, StartAndStopRecordingCommandsDriveTheWizard) {
+    Settled();
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    ::SendMessageW(window, WM_COMMAND, CM_STARTRECORDING, 0);
+    ExpectStep(window, 5);
+    // Exit stays possible, Yes is shown again after the capture.
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window, IDC_EXIT)));
+    ::SendMessageW(window, WM_COMMAND, CM_STOPRECORDING, 0);
+    ExpectStep(window, 1);
+    // Stop Recording is not offered again until the next recording starts.
+    ::SendMessageW(window, WM_COMMAND, CM_STOPRECORDING, 0);
+    ExpectStep(window, 1);
+    EXPECT_EQ(program.MessageBox(300ms), nullptr);
+}
+
+TEST_F(MainWindow, ClosingBeforeARecordingAsksNothing) {
+    Settled();
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    Click(window, IDC_EXIT);
+    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(MainWindow, TheStartupSwitchInAnyCaseKeepsTheWindowHidden) {
+    Settled();
+    TQuillborneProcess program(L"-STARTUP");
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(::IsWindowVisible(window));
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+}
+
+} // namespace
+} // namespace quill::test
