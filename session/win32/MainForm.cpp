@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 namespace quill {
 namespace {
 
@@ -109,6 +111,29 @@ void TfrmMain::InitDialog() {
     const HWND runProgram = ::GetDlgItem(FHandle, IDC_RUNPROGRAM);
     ::SetWindowTextW(runProgram, L"");
     ::SendMessageW(runProgram, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(FRunProgramGlyph));
+    AddHints();
+}
+
+void TfrmMain::AddHints() {
+    const HWND tips =
+        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FHandle, nullptr, FInstance, nullptr);
+    const std::pair<int, const wchar_t*> hints[] = {
+        {IDC_LABEL1, L"This program will record ALL changes to the registry and file system regardless of which "
+                     L"program made the change."},
+        {IDC_YES, L"Click to move to next step"},
+        {IDC_RUNPROGRAM, L"Select program to run..."},
+    };
+    for (const auto& [control, text] : hints) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = FHandle;
+        tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(FHandle, control));
+        tool.lpszText = const_cast<wchar_t*>(text);
+        ::SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    ::SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, 400);
 }
 
 void TfrmMain::ShowState(const TWizardState& wizard, const TActionStates& actions) {

@@ -40,6 +40,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void InitDialog();
+    void AddHints();
     void Command(int id);
     void FormCloseQuery();
     void PopupMenuPopup(POINT at);

@@ -42,7 +42,7 @@ bool HasStartupSwitch() {
 }
 
 int RunProgram(HINSTANCE instance) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     ::InitCommonControlsEx(&controls);
     // The directory watchers draw their completion keys from it.
     std::srand(static_cast<unsigned>(std::time(nullptr)));
