@@ -29,29 +29,37 @@ TEST_P(CompareTextCases, OrdersAndIsAntisymmetric) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CompareTextCases,
-    ::testing::Values(TCompareCase{"", "", 0}, TCompareCase{"", "a", -1}, TCompareCase{"abc", "ABC", 0},
-                      TCompareCase{"Software\\Classes", "SOFTWARE\\classes", 0}, TCompareCase{"a", "b", -1},
-                      TCompareCase{"B", "a", 1},
-                      // Ordinal on upper case: '_' (0x5F) sorts after 'Z' (0x5A) but before 'a' folded.
-                      TCompareCase{"_", "z", 1}, TCompareCase{"\\", "A", 1}, TCompareCase{"abc", "abcd", -1},
-                      // Non-ASCII letters fold too.
-                      TCompareCase{"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", 0},               // été / ÉTÉ
-                      TCompareCase{"\xD0\xBF\xD1\x80\xD0\xB8", "\xD0\x9F\xD0\xA0\xD0\x98", 0}, // при / ПРИ
-                      TCompareCase{"\xCE\xB1", "\xCE\x91", 0},                                 // α / Α
-                      // Sharp s has no single-character upper case: it stays itself.
-                      TCompareCase{"stra\xC3\x9F"
-                                   "e",
-                                   "STRASSE", 1},
-                      // Characters outside the Basic Multilingual Plane sort as their
-                      // surrogate pairs: after U+D7FF, before U+E000.
-                      TCompareCase{"\xF0\x9F\x98\x80", "\xED\x9F\xBF", 1},
-                      TCompareCase{"\xF0\x9F\x98\x80", "\xEE\x80\x80", -1},
-                      TCompareCase{"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x81", -1},
-                      // Invalid bytes compare after every character, and by value.
-                      TCompareCase{"\xFF", "\xEF\xBF\xBF", 1}, TCompareCase{"\xFE", "\xFF", -1},
-                      // Embedded zeros are characters like others.
-                      TCompareCase{std::string("a\0b", 3), std::string("A\0B", 3), 0},
-                      TCompareCase{std::string("a\0", 2), "a", 1}));
+    ::testing::Values(
+        TCompareCase{"", "", 0}, TCompareCase{"", "a", -1}, TCompareCase{"abc", "ABC", 0},
+        TCompareCase{"Software\\Classes", "SOFTWARE\\classes", 0}, TCompareCase{"a", "b", -1},
+        TCompareCase{"B", "a", 1},
+        // Ordinal on upper case: '_' (0x5F) sorts after 'Z' (0x5A) but before 'a' folded.
+        TCompareCase{"_", "z", 1}, TCompareCase{"\\", "A", 1}, TCompareCase{"abc", "abcd", -1},
+        // Non-ASCII letters fold too.
+        TCompareCase{"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", 0},               // été / ÉTÉ
+        TCompareCase{"\xD0\xBF\xD1\x80\xD0\xB8", "\xD0\x9F\xD0\xA0\xD0\x98", 0}, // при / ПРИ
+        TCompareCase{"\xCE\xB1", "\xCE\x91", 0},                                 // α / Α
+        // Sharp s has no single-character upper case: it stays itself.
+        TCompareCase{"stra\xC3\x9F"
+                     "e",
+                     "STRASSE", 1},
+        // Characters outside the Basic Multilingual Plane sort as their
+        // surrogate pairs: after U+D7FF, before U+E000.
+        TCompareCase{"\xF0\x9F\x98\x80", "\xED\x9F\xBF", 1}, TCompareCase{"\xF0\x9F\x98\x80", "\xEE\x80\x80", -1},
+        TCompareCase{"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x81", -1},
+        // Invalid bytes compare after every character, and by value.
+        TCompareCase{"\xFF", "\xEF\xBF\xBF", 1}, TCompareCase{"\xFE", "\xFF", -1},
+        // Embedded zeros are characters like others.
+        TCompareCase{std::string("a\0b", 3), std::string("A\0B", 3), 0}, TCompareCase{std::string("a\0", 2), "a", 1},
+        // After a long byte-identical beginning the texts first differ
+        // inside a character: the whole character is compared.
+        TCompareCase{"\\Software\\Classes\\\xC3\xA9t\xC3\xA9", "\\Software\\Classes\\\xC3\x89T\xC3\x89", 0},
+        TCompareCase{"\\Software\\Classes\\\xC3\xA4", "\\Software\\Classes\\\xC3\xA5", -1},
+        TCompareCase{"C:\\Program Files\\\xF0\x9F\x98\x80", "C:\\Program Files\\\xF0\x9F\x98\x81", -1},
+        TCompareCase{"C:\\Program Files\\\xF0\x9F\x98\x80", "C:\\Program Files\\\xEE\x80\x80", -1},
+        TCompareCase{"C:\\Program Files\\\xC3", "C:\\Program Files\\\xC3\xA9", 1},
+        TCompareCase{"C:\\Program Files\\x", "C:\\Program Files\\", 1},
+        TCompareCase{"C:\\Program Files\\a", "C:\\PROGRAM FILES\\B", -1}));
 
 TEST(CompareText, SortingIsConsistentWithEquality) {
     std::vector<std::string> names = {
