@@ -1,6 +1,7 @@
 #include "filter/win32/RegWarning.h"
 
 #include "common/win32/UniqueHandle.h"
+#include "common/win32/Files.h"
 #include "common/win32/WinText.h"
 #include "filter/win32/RegWarningIds.h"
 
@@ -101,21 +102,6 @@ INT_PTR CALLBACK WarningProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     return FALSE;
 }
 
-std::wstring ExecutableDirectory() {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            throw std::runtime_error("the program's own path cannot be read");
-        }
-        if (length < path.size()) {
-            std::wstring full(path.data(), length);
-            return full.substr(0, full.find_last_of(L"\\/") + 1);
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 } // namespace
 
 void TfrmRegWarning::ShowModal(HWND owner, const std::string& name, const std::string& message) {
@@ -131,31 +117,9 @@ void TWindowRegWarningDisplay::ShowRegistryWarning(const std::string& name, cons
     TfrmRegWarning::ShowModal(FOwner, name, message);
 }
 
-TIniFile ReadWarningsFile() {
-    const std::wstring path = ExecutableDirectory() + Wide(kWarningsFileName);
-    TUniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-            return {};
-        }
-        throw std::runtime_error("the warnings file " + Narrow(path) + " cannot be opened (error " +
-                                 std::to_string(error) + ")");
-    }
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) {
-            throw std::runtime_error("the warnings file " + Narrow(path) + " cannot be read");
-        }
-        if (read == 0) {
-            break;
-        }
-        bytes.append(buffer, read);
-    }
-    return TIniFile::Parse(DecodeFileText(bytes));
+TIniFile ReadWarningsFile(const std::wstring& directory) {
+    const std::optional<std::string> bytes = ReadWholeFile(directory + Wide(kWarningsFileName));
+    return bytes ? TIniFile::Parse(DecodeFileText(*bytes)) : TIniFile{};
 }
 
 } // namespace quill

@@ -31,8 +31,9 @@ private:
     HWND FOwner;
 };
 
-// The warnings file beside the executable; a missing file lists no warnings.
-// Raises std::runtime_error when the file exists but cannot be read.
-TIniFile ReadWarningsFile();
+// The warnings file in the given folder (the program's own, with its trailing
+// backslash); a missing file lists no warnings. Raises std::runtime_error when
+// the file exists but cannot be read.
+TIniFile ReadWarningsFile(const std::wstring& directory);
 
 } // namespace quill

@@ -1,4 +1,5 @@
 #include "common/TextCompare.h"
+#include "common/win32/Files.h"
 #include "common/win32/Win32MessageBoxes.h"
 #include "common/win32/Win32Registry.h"
 #include "common/win32/WinText.h"
@@ -16,21 +17,6 @@
 #include <string>
 
 namespace {
-
-// The folder of the running program, with its trailing backslash.
-std::string ExecutableDirectory() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    path.erase(path.find_last_of(L'\\') + 1);
-    return quill::Narrow(path);
-}
 
 // Only the first argument counts, in any case.
 bool HasStartupSwitch() {
@@ -51,7 +37,7 @@ int RunProgram(HINSTANCE instance) {
     quill::TSettings settings(registry);
     quill::TWin32MessageBoxes messages{std::string(quill::kApplicationTitle)};
     quill::TMainServices services;
-    quill::TfrmMain form(instance, settings, services, messages, ExecutableDirectory());
+    quill::TfrmMain form(instance, settings, services, messages, quill::Narrow(quill::ExecutableDirectory()));
     if (!form.Create(HasStartupSwitch())) {
         ::MessageBoxW(nullptr, L"The main window cannot be created.", quill::Wide(quill::kApplicationTitle).c_str(),
                       MB_ICONERROR | MB_OK);

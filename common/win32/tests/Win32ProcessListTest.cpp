@@ -1,5 +1,6 @@
 #include "common/win32/Win32ProcessSnapshot.h"
 
+#include "common/win32/Files.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/WinText.h"
 
@@ -13,24 +14,12 @@
 namespace quill {
 namespace {
 
-std::wstring OwnExecutable() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 // An instance of this test program that never runs: created suspended and
 // terminated when the object goes.
 class TSuspendedChild {
 public:
     TSuspendedChild() {
-        std::wstring commandLine = L"\"" + OwnExecutable() + L"\" --gtest_list_tests";
+        std::wstring commandLine = L"\"" + ExecutablePath() + L"\" --gtest_list_tests";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
@@ -59,7 +48,7 @@ private:
 };
 
 std::string OwnName() {
-    return std::string(ExeFileName(Narrow(OwnExecutable())));
+    return std::string(ExeFileName(Narrow(ExecutablePath())));
 }
 
 TEST(Win32ProcessList, OwnProcessAppearsWithItsIdAndThreads) {

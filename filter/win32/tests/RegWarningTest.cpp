@@ -2,13 +2,12 @@
 
 #include "common/win32/WinText.h"
 #include "filter/win32/RegWarningIds.h"
+#include "snapshot/win32/tests/TempDirectory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
-
-#include <fstream>
 
 namespace quill {
 namespace {
@@ -115,21 +114,13 @@ TEST_F(RegWarningWindow, ShowsChangedSectionsOneAfterAnother) {
     EXPECT_EQ(gSeen[1].Open, 1);
 }
 
-TEST(WarningsFileBesideTheProgram, IsReadWhenPresentAndMeansNoWarningsWhenMissing) {
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self);
-    path = path.substr(0, path.find_last_of(L'\\') + 1) + L"Quillborne.ini";
-    ::DeleteFileW(path.c_str());
-    EXPECT_TRUE(ReadWarningsFile().SectionNames().empty());
-    {
-        std::ofstream file(path.c_str(), std::ios::binary);
-        // Not UTF-8: read in the ANSI code page.
-        file << "[HKEY_CURRENT_USER\\Software\\Caf\xE9\\]\r\nMessage=m\r\n";
-    }
-    const TIniFile ini = ReadWarningsFile();
-    ::DeleteFileW(path.c_str());
-    EXPECT_THAT(ini.SectionNames(), ElementsAre("HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9\\"));
+TEST(WarningsFile, IsReadWhenPresentAndMeansNoWarningsWhenMissing) {
+    const test::TTempDirectory folder("QuillborneWarnings");
+    const std::wstring directory = Wide(folder.Path());
+    EXPECT_TRUE(ReadWarningsFile(directory).SectionNames().empty());
+    // Not UTF-8: read in the ANSI code page.
+    ASSERT_TRUE(folder.WriteFile("Quillborne.ini", "[HKEY_CURRENT_USER\\Software\\Caf\xE9\\]\r\nMessage=m\r\n"));
+    EXPECT_THAT(ReadWarningsFile(directory).SectionNames(), ElementsAre("HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9\\"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "session/win32/tests/E2eDriver.h"
 
+#include "common/win32/Files.h"
 #include "common/win32/WinText.h"
 
 namespace quill::test {
@@ -11,13 +12,6 @@ constexpr wchar_t kProgramName[] = L"quillborne.exe";
 // Every look at the windows is a round trip to the window server: poll
 // gently, or the program under test slows down.
 constexpr auto kPollInterval = 50ms;
-
-std::wstring TestProgramDirectory() {
-    wchar_t path[MAX_PATH * 4] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    std::wstring directory(path, length);
-    return directory.substr(0, directory.find_last_of(L'\\') + 1);
-}
 
 struct TSearch {
     DWORD ProcessId;
@@ -61,7 +55,7 @@ BOOL CALLBACK CollectLongestText(HWND child, LPARAM parameter) {
 } // namespace
 
 TQuillborneProcess::TQuillborneProcess(const std::wstring& arguments) {
-    const std::wstring program = TestProgramDirectory() + kProgramName;
+    const std::wstring program = ExecutableDirectory() + kProgramName;
     std::wstring commandLine = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
