@@ -20,10 +20,25 @@ std::vector<std::string_view> SplitPath(std::string_view path) {
     return parts;
 }
 
+// The key below node at the relative path, or null where a part is missing.
+std::shared_ptr<TNode> Descend(std::shared_ptr<TNode> node, std::string_view path) {
+    for (const std::string_view part : SplitPath(path)) {
+        const auto it = node->SubKeys.find(std::string(part));
+        if (it == node->SubKeys.end()) {
+            return nullptr;
+        }
+        node = it->second;
+    }
+    return node;
+}
+
 std::vector<TRegValue>::iterator FindValue(TNode& node, std::string_view name) {
     return std::find_if(node.Values.begin(), node.Values.end(),
                         [&](const TRegValue& v) { return SameText(v.Name, name); });
 }
+
+TRegStatus OpenNode(TMemoryRegistry& owner, std::shared_ptr<TNode> node, TRegAccess access,
+                    std::unique_ptr<IRegKey>& key);
 
 class TMemoryKey : public IRegKey {
 public:
@@ -86,19 +101,7 @@ public:
         if (!Begin()) {
             return TRegStatus::NotFound;
         }
-        std::shared_ptr<TNode> node = FNode;
-        for (const std::string_view part : SplitPath(name)) {
-            const auto it = node->SubKeys.find(std::string(part));
-            if (it == node->SubKeys.end()) {
-                return TRegStatus::NotFound;
-            }
-            node = it->second;
-        }
-        if (node->Denied) {
-            return TRegStatus::AccessDenied;
-        }
-        key = std::make_unique<TMemoryKey>(FOwner, node, access);
-        return TRegStatus::Ok;
+        return OpenNode(FOwner, Descend(FNode, name), access, key);
     }
 
     TRegStatus QueryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) override {
@@ -168,6 +171,18 @@ private:
     TRegAccess FAccess;
 };
 
+TRegStatus OpenNode(TMemoryRegistry& owner, std::shared_ptr<TNode> node, TRegAccess access,
+                    std::unique_ptr<IRegKey>& key) {
+    if (!node) {
+        return TRegStatus::NotFound;
+    }
+    if (node->Denied) {
+        return TRegStatus::AccessDenied;
+    }
+    key = std::make_unique<TMemoryKey>(owner, std::move(node), access);
+    return TRegStatus::Ok;
+}
+
 } // namespace
 
 TMemoryRegistry::TMemoryRegistry() {
@@ -178,15 +193,7 @@ TMemoryRegistry::TMemoryRegistry() {
 }
 
 TMemoryRegistry::TNode* TMemoryRegistry::FindKey(TRegRoot root, std::string_view path) const {
-    TNode* node = FRoots[static_cast<std::size_t>(root)].get();
-    for (const std::string_view part : SplitPath(path)) {
-        const auto it = node->SubKeys.find(std::string(part));
-        if (it == node->SubKeys.end()) {
-            return nullptr;
-        }
-        node = it->second.get();
-    }
-    return node;
+    return Descend(FRoots[static_cast<std::size_t>(root)], path).get();
 }
 
 TMemoryRegistry::TNode& TMemoryRegistry::Key(TRegRoot root, std::string_view path) {
@@ -274,19 +281,7 @@ TRegStatus TMemoryRegistry::OpenKey(TRegRoot root, std::string_view path, TRegAc
     if (FFailEverything) {
         return TRegStatus::AccessDenied;
     }
-    std::shared_ptr<TNode> node = FRoots[static_cast<std::size_t>(root)];
-    for (const std::string_view part : SplitPath(path)) {
-        const auto it = node->SubKeys.find(std::string(part));
-        if (it == node->SubKeys.end()) {
-            return TRegStatus::NotFound;
-        }
-        node = it->second;
-    }
-    if (node->Denied) {
-        return TRegStatus::AccessDenied;
-    }
-    key = std::make_unique<TMemoryKey>(*this, node, access);
-    return TRegStatus::Ok;
+    return OpenNode(*this, Descend(FRoots[static_cast<std::size_t>(root)], path), access, key);
 }
 
 TRegStatus TMemoryRegistry::CreateKey(TRegRoot root, std::string_view path, std::unique_ptr<IRegKey>& key) {
