@@ -59,15 +59,32 @@ TEST_F(Win32Settings, ValuesOfOtherTypesAndAMissingKeyReadAsDefaults) {
     EXPECT_EQ(FSettings.ReadInteger("Hashing", 0), 0);
 }
 
-TEST_F(Win32Settings, AKeyThatCannotBeOpenedReadsDefaults) {
-    // A settings path that names a value's parent through a key that cannot
-    // exist: every open fails, every read yields its default and writes are
-    // dropped without a message.
-    TSettings broken(FRegistry, std::string("\\Software\\QuillborneTest\\") + std::string(300, 'x') + "\\Settings");
-    broken.WriteBool("SkipSteps", true);
-    EXPECT_FALSE(broken.ReadBool("SkipSteps"));
-    EXPECT_TRUE(broken.ReadBool("FirstRun", true));
-    EXPECT_EQ(broken.ReadString("ReportDir", "C:\\"), "C:\\");
+// Gives the settings key an empty access list (nobody may read or write it)
+// or, when restored, none at all (everybody may).
+void SetKeyAccess(bool denied) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    SECURITY_DESCRIPTOR descriptor;
+    ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    ACL empty;
+    ::InitializeAcl(&empty, sizeof(empty), ACL_REVISION);
+    ::SetSecurityDescriptorDacl(&descriptor, TRUE, denied ? &empty : nullptr, FALSE);
+    EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
+    ::RegCloseKey(key);
+}
+
+TEST_F(Win32Settings, AnUnreadableKeyReadsDefaultsAndDropsWrites) {
+    FSettings.WriteBool("SkipSteps", true);
+    FSettings.WriteInteger("Hashing", 2);
+    SetKeyAccess(true);
+    EXPECT_FALSE(FSettings.ReadBool("SkipSteps"));
+    EXPECT_TRUE(FSettings.ReadBool("FirstRun", true));
+    EXPECT_EQ(FSettings.ReadInteger("Hashing", 0), 0);
+    FSettings.WriteBool("SkipSteps", false);
+    EXPECT_FALSE(FSettings.DeleteValue("Hashing"));
+    SetKeyAccess(false);
+    EXPECT_TRUE(FSettings.ReadBool("SkipSteps"));
+    EXPECT_EQ(FSettings.ReadInteger("Hashing", 0), 2);
 }
 
 } // namespace
