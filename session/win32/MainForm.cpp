@@ -107,7 +107,7 @@ void TfrmMain::InitDialog() {
     ::MoveWindow(::GetDlgItem(FHandle, IDC_EXIT), kYesLeft, kProgressTop + 16, kYesWidth, kButtonHeight, FALSE);
     ::SendDlgItemMessageW(FHandle, IDC_PROGRESSBAR, PBM_SETSTEP, 1, 0);
     FRunProgramGlyph =
-        static_cast<HICON>(::LoadImageW(FInstance, MAKEINTRESOURCEW(IDI_QUILLBORNE), IMAGE_ICON, 16, 16, LR_SHARED));
+        static_cast<HICON>(::LoadImageW(FInstance, MAKEINTRESOURCEW(IDI_RUNPROGRAM), IMAGE_ICON, 16, 16, LR_SHARED));
     const HWND runProgram = ::GetDlgItem(FHandle, IDC_RUNPROGRAM);
     ::SetWindowTextW(runProgram, L"");
     ::SendMessageW(runProgram, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(FRunProgramGlyph));

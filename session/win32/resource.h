@@ -2,6 +2,7 @@
 
 // Icons, menus and dialogs of the main program.
 #define IDI_QUILLBORNE 1
+#define IDI_RUNPROGRAM 2
 #define IDR_MAINMENU 100
 #define IDR_POPUPMENU 101
 #define IDR_ACCELERATORS 102
