@@ -24,10 +24,4 @@ public:
     }
 };
 
-// Two sentences with a blank line between them, as every message of the
-// program writes them.
-inline std::string TwoParagraphs(const std::string& first, const std::string& second) {
-    return first + "\n\r\n\r" + second;
-}
-
 } // namespace quill

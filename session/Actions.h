@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <string_view>
 
 namespace quill {
 
@@ -26,8 +25,6 @@ enum class TAction {
 };
 
 inline constexpr std::size_t kActionCount = static_cast<std::size_t>(TAction::RunProgram) + 1;
-
-std::string_view ActionCaption(TAction action) noexcept;
 
 // Which actions can be invoked; the window greys out the rest.
 class TActionStates {

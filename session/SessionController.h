@@ -45,8 +45,6 @@ public:
     const TWizardState& Wizard() const noexcept { return FWizard; }
     const TActionStates& Actions() const noexcept { return FActions; }
     const std::string& ReportFile() const noexcept { return FReportFile; }
-    const TRecordingInfo& Recording() const noexcept { return FRecording; }
-    TRecordingInfo& Recording() noexcept { return FRecording; }
     const std::vector<std::string>& WatchedPrograms() const noexcept { return FWatchedPrograms; }
     bool OfferDonation() const noexcept { return FOfferDonation; }
     bool RecordingInProgress() const noexcept { return FStep >= 3 && FStep <= 6; }

@@ -106,11 +106,11 @@ void TfrmMain::InitDialog() {
     ::MoveWindow(::GetDlgItem(FHandle, IDC_PROGRESSBAR), kLabelLeft, kProgressTop + 24, kLabelWidth, 18, FALSE);
     ::MoveWindow(::GetDlgItem(FHandle, IDC_EXIT), kYesLeft, kProgressTop + 16, kYesWidth, kButtonHeight, FALSE);
     ::SendDlgItemMessageW(FHandle, IDC_PROGRESSBAR, PBM_SETSTEP, 1, 0);
-    FRunProgramGlyph =
+    const auto glyph =
         static_cast<HICON>(::LoadImageW(FInstance, MAKEINTRESOURCEW(IDI_RUNPROGRAM), IMAGE_ICON, 16, 16, LR_SHARED));
     const HWND runProgram = ::GetDlgItem(FHandle, IDC_RUNPROGRAM);
     ::SetWindowTextW(runProgram, L"");
-    ::SendMessageW(runProgram, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(FRunProgramGlyph));
+    ::SendMessageW(runProgram, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph));
     AddHints();
 }
 

@@ -51,7 +51,6 @@ private:
     TSessionController FController;
     HWND FHandle = nullptr;
     HACCEL FAccelerators = nullptr;
-    HICON FRunProgramGlyph = nullptr;
     TUniqueMenu FPopupMenu;
     bool FTerminating = false;
     bool FClosing = false;
