@@ -29,7 +29,6 @@ public:
         return true;
     }
     TDateTime Now() const override { return FNow; }
-    void SetNow(TDateTime now) { FNow = now; }
 
 private:
     int FOffset;

@@ -122,19 +122,4 @@ TMemoryFileSystem::TNode* TMemoryFileSystem::Find(std::string_view path) {
     return Walk(path, false, 0, 0);
 }
 
-bool TMemoryFileSystem::Remove(std::string_view path) {
-    const std::size_t cut =
-        path.find_last_of('\\', path.size() > 1 && path.back() == '\\' ? path.size() - 2 : path.npos);
-    if (cut == std::string_view::npos) {
-        return false;
-    }
-    TNode* parent = Walk(path.substr(0, cut), false, 0, 0);
-    const TNode* node = Walk(path, false, 0, 0);
-    if (parent == nullptr || node == nullptr || node == &FRoot) {
-        return false;
-    }
-    std::erase_if(parent->Children, [node](const std::unique_ptr<TNode>& child) { return child.get() == node; });
-    return true;
-}
-
 } // namespace quill

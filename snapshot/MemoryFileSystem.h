@@ -42,7 +42,6 @@ public:
     TNode& AddFile(std::string_view path, std::string_view content, std::uint32_t attributes = kAttrArchive,
                    std::uint64_t lastWrite = kDefaultTime);
     TNode* Find(std::string_view path);
-    bool Remove(std::string_view path);
 
     // Reads served since construction and the largest size a read asked for.
     std::uint64_t Reads() const noexcept { return FReads; }
