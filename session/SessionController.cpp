@@ -297,6 +297,11 @@ void TSessionController::FreeReport() {
 }
 
 bool TSessionController::CloseQuery() {
+    // A capture is running (it disabled Exit) and holds the session's data:
+    // the window's close box waits for it like the Exit button does.
+    if (!FActions.Enabled(TAction::Exit)) {
+        return false;
+    }
     if (FStep >= 3 && !FMessages.Confirm("Are you sure you want to exit?")) {
         return false;
     }

@@ -32,8 +32,9 @@ public:
     void FirstShow();
     // Runs an action; the window offers only the enabled ones.
     void Execute(TAction action);
-    // Whether the window may close; opens the donation page when it may and
-    // a first-run or new-version message was shown.
+    // Whether the window may close: never while a capture runs, and from step
+    // 3 on only when the user confirms. Opens the donation page when it may
+    // close and a first-run or new-version message was shown.
     bool CloseQuery();
     // The window is closing for good.
     void Close();

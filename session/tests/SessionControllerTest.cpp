@@ -213,6 +213,18 @@ TEST_F(SessionController, CloseAsksFromStepThreeOn) {
     EXPECT_EQ(Count("OpenDonationPage"), 0);
 }
 
+TEST_F(SessionController, TheWindowCannotCloseWhileACaptureRuns) {
+    Settled();
+    FController.Create(false);
+    std::vector<bool> mayClose;
+    FServices.OnCapture = [&] { mayClose.push_back(FController.CloseQuery()); };
+    FController.Execute(TAction::StartRecording);
+    FController.Execute(TAction::StopRecording);
+    EXPECT_EQ(mayClose, (std::vector<bool>{false, false}));
+    EXPECT_TRUE(FMessages.Asked.empty());
+    EXPECT_TRUE(FController.CloseQuery());
+}
+
 TEST_F(SessionController, FirstRunShowsItsMessageTheSettingsAndStoresTheSwitchesOnce) {
     FController.Create(false);
     FController.FirstShow();

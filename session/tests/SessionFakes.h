@@ -37,9 +37,17 @@ public:
 // Records the calls into the rest of the program, in order.
 class TFakeServices : public ISessionServices {
 public:
-    void CaptureBefore(TRecordingInfo&) override { Calls.push_back("CaptureBefore"); }
+    void CaptureBefore(TRecordingInfo&) override {
+        Calls.push_back("CaptureBefore");
+        if (OnCapture) {
+            OnCapture();
+        }
+    }
     void CaptureAfter(TRecordingInfo&, bool abort) override {
         Calls.push_back(abort ? "CaptureAfter(abort)" : "CaptureAfter");
+        if (OnCapture) {
+            OnCapture();
+        }
     }
     void WriteReport(std::string& reportFile, const TRecordingInfo&) override {
         Calls.push_back("WriteReport " + reportFile);
@@ -64,6 +72,8 @@ public:
 
     std::vector<std::string> Calls;
     std::function<void()> OnSettingsDialog;
+    // Runs inside either capture, as the window's messages do while it works.
+    std::function<void()> OnCapture;
 };
 
 // Records every message box and answers from a queue (Yes or OK when empty).

@@ -152,6 +152,8 @@ void TfrmMain::ShowState(const TWizardState& wizard, const TActionStates& action
     ::EnableWindow(runProgram, actions.Enabled(TAction::RunProgram));
     ::ShowWindow(runProgram, wizard.RunProgramVisible ? SW_SHOWNA : SW_HIDE);
     ::EnableWindow(::GetDlgItem(FHandle, IDC_EXIT), actions.Enabled(TAction::Exit));
+    ::EnableMenuItem(::GetSystemMenu(FHandle, FALSE), SC_CLOSE,
+                     MF_BYCOMMAND | (actions.Enabled(TAction::Exit) ? MF_ENABLED : MF_GRAYED));
     if (const HMENU menu = ::GetMenu(FHandle)) {
         UpdateMenu(menu);
         ::DrawMenuBar(FHandle);
