@@ -15,8 +15,15 @@ else()
     endif()
 endif()
 
+# Test doubles of the platform interfaces (in-memory registry and file
+# system, a fixed time zone): for the tests only, never in the product.
+add_library(quill_test_support STATIC
+    ${CMAKE_SOURCE_DIR}/common/tests/MemoryRegistry.cpp
+    ${CMAKE_SOURCE_DIR}/snapshot/tests/MemoryFileSystem.cpp)
+target_link_libraries(quill_test_support PUBLIC quill_core)
+
 add_executable(quill_core_tests)
-target_link_libraries(quill_core_tests PRIVATE quill_core GTest::gtest_main GTest::gmock)
+target_link_libraries(quill_core_tests PRIVATE quill_core quill_test_support GTest::gtest_main GTest::gmock)
 
 # Each test program is one CTest test writing its cases to an XML file, so
 # that the summary can count cases rather than programs.

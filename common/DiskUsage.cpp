@@ -25,7 +25,7 @@ void MeasureDiskFree(IDriveInfo& drives, TDiskFreeTable& table, TCaptureNotes& n
             table[static_cast<std::size_t>(drive.Index)] = bytes;
         } else {
             table[static_cast<std::size_t>(drive.Index)] = 0;
-            notes.Add("Could not measure the free space of " + drive.Root);
+            notes.Add("Could not measure the free space", drive.Root);
         }
     }
 }

@@ -13,33 +13,6 @@ namespace {
 
 constexpr std::int64_t kProgressKeys = 1000;
 constexpr std::size_t kCompareProgressItems = 10000;
-constexpr std::size_t kExamplePaths = 3;
-
-// What one walk left out, told to the user as a few lines of notes.
-class TSkipped {
-public:
-    void Add(std::string path, std::size_t count = 1) {
-        FCount += count;
-        if (FExamples.size() < kExamplePaths && (FExamples.empty() || FExamples.back() != path)) {
-            FExamples.push_back(std::move(path));
-        }
-    }
-    void Note(TCaptureNotes& notes, std::string_view root, std::string_view what) const {
-        if (FCount == 0) {
-            return;
-        }
-        std::string line = std::string(root) + ": " + std::string(what) + ": " + std::to_string(FCount) + " (";
-        for (std::size_t i = 0; i < FExamples.size(); ++i) {
-            line += (i == 0 ? "" : ", ") + FExamples[i];
-        }
-        line += FCount > FExamples.size() ? ", ...)" : ")";
-        notes.Add(std::move(line));
-    }
-
-private:
-    std::size_t FCount = 0;
-    std::vector<std::string> FExamples;
-};
 
 // Collects the records of one walk and hands them to the lists in bulk. The
 // deques grow without moving what they hold, and give their blocks back while
@@ -62,8 +35,9 @@ private:
 
 class TRegistryWalker {
 public:
-    TRegistryWalker(const TShowCount& onProgress, const ILocalTime& localTime)
-        : FOnProgress(onProgress), FLocalTime(localTime) {}
+    TRegistryWalker(const TShowCount& onProgress, const ILocalTime& localTime, TCaptureNotes& notes,
+                    std::string_view root)
+        : FOnProgress(onProgress), FLocalTime(localTime), FNotes(notes), FRoot(root) {}
 
     void Walk(IRegKey& key, std::string& path) {
         TRegKeyInfo info;
@@ -87,15 +61,11 @@ public:
         }
     }
 
-    void Finish(TKeyList& keys, TValueList& values, TCaptureNotes& notes, std::string_view root) {
+    void Finish(TKeyList& keys, TValueList& values) {
         for (std::string& duplicate : FKeys.MoveInto(keys)) {
-            FDuplicates.Add(std::move(duplicate));
+            Note("subkeys listed twice by the registry, recorded once", std::move(duplicate));
         }
         FValues.MoveInto(values);
-        FDenied.Note(notes, root, "keys left out with their subkeys, access denied");
-        FUnreadable.Note(notes, root, "keys left out with their subkeys, unreadable");
-        FValuesSkipped.Note(notes, root, "values left out, changed while being read");
-        FDuplicates.Note(notes, root, "subkeys listed twice by the registry, recorded once");
     }
 
     void Skip(TRegStatus status, const std::string& path) {
@@ -104,15 +74,19 @@ public:
             // Deleted while the walk ran: it is gone, not unreadable.
             break;
         case TRegStatus::AccessDenied:
-            FDenied.Add(path);
+            Note("keys left out with their subkeys, access denied", path);
             break;
         default:
-            FUnreadable.Add(path);
+            Note("keys left out with their subkeys, unreadable", path);
             break;
         }
     }
 
 private:
+    void Note(std::string_view what, std::string example) {
+        FNotes.Add(std::string(FRoot) + ": " + std::string(what), std::move(example));
+    }
+
     void ReadValues(IRegKey& key, std::uint32_t count, const std::string& path) {
         FKeyValues.clear();
         for (std::uint32_t index = 0; index < count; ++index) {
@@ -124,12 +98,14 @@ private:
             if (status == TRegStatus::NoMoreItems || status == TRegStatus::NotFound) {
                 // Values were deleted since the key was sized, or the key
                 // itself: the values enumerated by index may have moved.
-                FValuesSkipped.Add(path, count - index);
+                for (std::uint32_t skipped = index; skipped < count; ++skipped) {
+                    Note("values left out, changed while being read", path);
+                }
                 break;
             }
             // Grew again after being read once more at its new size, or the
             // registry refused it: leave this one value out.
-            FValuesSkipped.Add(path);
+            Note("values left out, changed while being read", path);
         }
         // Values of one key stand in the reverse of the registry's order.
         for (auto it = FKeyValues.rbegin(); it != FKeyValues.rend(); ++it) {
@@ -148,7 +124,7 @@ private:
                 break;
             }
             if (status != TRegStatus::Ok) {
-                FUnreadable.Add(path + "#" + std::to_string(index));
+                Note("keys left out with their subkeys, unreadable", path + "#" + std::to_string(index));
                 continue;
             }
             if (!name.empty()) {
@@ -185,7 +161,7 @@ private:
         std::size_t kept = 0;
         for (std::size_t i = 0; i < names.size(); ++i) {
             if (drop[i]) {
-                FDuplicates.Add(path + names[i] + "\\");
+                Note("subkeys listed twice by the registry, recorded once", path + names[i] + "\\");
             } else if (kept++ != i) {
                 names[kept - 1] = std::move(names[i]);
             }
@@ -215,10 +191,8 @@ private:
     TPendingList<TValueRecord> FValues;
     std::vector<std::unique_ptr<TValueRecord>> FKeyValues;
     TRegValue FValue;
-    TSkipped FDenied;
-    TSkipped FUnreadable;
-    TSkipped FValuesSkipped;
-    TSkipped FDuplicates;
+    TCaptureNotes& FNotes;
+    std::string_view FRoot;
 };
 
 std::unique_ptr<std::uint8_t[]> CopyBytes(const std::vector<std::uint8_t>& data) {
@@ -427,7 +401,7 @@ std::unique_ptr<TValueRecord> MakeValueRecord(TRegValue value) {
 
 void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
                   TKeyList& keys, TValueList& values, TCaptureNotes& notes) {
-    TRegistryWalker walker(onProgress, localTime);
+    TRegistryWalker walker(onProgress, localTime, notes, RootName(root));
     std::string path = "\\";
     std::unique_ptr<IRegKey> key;
     const TRegStatus status = registry.OpenKey(root, "", TRegAccess::Read, key);
@@ -436,7 +410,7 @@ void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot ro
     } else {
         walker.Skip(status, path);
     }
-    walker.Finish(keys, values, notes, RootName(root));
+    walker.Finish(keys, values);
 }
 
 bool ValueChanged(const TValueRecord& before, const TValueRecord& after) {

@@ -58,7 +58,7 @@ void THashing::HashAll() {
                 if (status == TFsStatus::Ok) {
                     record->Hash = DigestToHex(FDigest->Digest(), FDigest->Length());
                 } else {
-                    FNotes.Add("Could not hash " + path + ": " + std::string(FsStatusText(status)));
+                    FNotes.Add("Could not hash", path + " (" + std::string(FsStatusText(status)) + ")");
                 }
             }
         }

@@ -86,7 +86,7 @@ void TTreeScanner::Scan(std::string_view path, bool recursive) {
         const bool same = SameText(scanned.Path, directory);
         if ((same && (scanned.Recursive || !recursive)) ||
             (!same && scanned.Recursive && StartsWithText(directory, scanned.Path))) {
-            FNotes.Add("Skipped " + directory + ": already scanned with " + scanned.Path);
+            FNotes.Add("Skipped, already scanned", directory + " (with " + scanned.Path + ")");
             return;
         }
     }
@@ -103,7 +103,7 @@ void TTreeScanner::Scan(std::string_view path, bool recursive) {
 
 void TTreeScanner::SortTarget() {
     for (const auto& text : FTarget.SortAppended()) {
-        FNotes.Add("Skipped " + text + ": the scan already holds this path");
+        FNotes.Add("Skipped, the scan already holds this path", text);
     }
 }
 
@@ -149,7 +149,7 @@ void TTreeScanner::ScanDirectory(const std::string& root, bool recursive) {
             }
         });
         if (status != TFsStatus::Ok) {
-            FNotes.Add("Could not list " + directory + ": " + std::string(FsStatusText(status)));
+            FNotes.Add("Could not list", directory + " (" + std::string(FsStatusText(status)) + ")");
         }
         for (auto it = subdirectories.rbegin(); it != subdirectories.rend(); ++it) {
             pending.push_back(std::move(*it));

@@ -89,7 +89,7 @@ TEST(DiskUsage, FailedQueryStoresZeroAndIsNoted) {
     MeasureDiskFree(drives, table, notes);
     EXPECT_EQ(table[2], 100);
     EXPECT_EQ(table[3], 0);
-    EXPECT_EQ(notes.Lines(), std::vector<std::string>{"Could not measure the free space of D:\\"});
+    EXPECT_EQ(notes.Lines(), std::vector<std::string>{"Could not measure the free space: D:\\"});
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "session/SessionController.h"
 
-#include "common/MemoryRegistry.h"
+#include "common/tests/MemoryRegistry.h"
 #include "session/tests/SessionFakes.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "settings/Settings.h"
 
-#include "common/MemoryRegistry.h"
+#include "common/tests/MemoryRegistry.h"
 #include "settings/SettingsTable.h"
 
 #include <gtest/gtest.h>

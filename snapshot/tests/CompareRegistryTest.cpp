@@ -1,6 +1,7 @@
 #include "snapshot/EnumRegistry.h"
 
-#include "common/MemoryRegistry.h"
+#include "common/tests/FixedOffsetTime.h"
+#include "common/tests/MemoryRegistry.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

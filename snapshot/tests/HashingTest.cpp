@@ -1,5 +1,5 @@
 #include "snapshot/Hashing.h"
-#include "snapshot/MemoryFileSystem.h"
+#include "snapshot/tests/MemoryFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -100,10 +100,10 @@ TEST_F(Hashing, UnreadableFilesGetNoDigestAndHashingGoesOn) {
         EXPECT_EQ(Hash(path), "") << path;
     }
     EXPECT_EQ(Hash("C:\\e-fine"), kSHA1Abc);
-    EXPECT_EQ(Notes.Lines(), (std::vector<std::string>{"Could not hash C:\\a-locked: in use by another program",
-                                                       "Could not hash C:\\b-denied: access denied",
-                                                       "Could not hash C:\\c-failing: failed",
-                                                       "Could not hash C:\\d-gone: not found"}));
+    EXPECT_EQ(Notes.Lines(), (std::vector<std::string>{"Could not hash: C:\\a-locked (in use by another program)",
+                                                       "Could not hash: C:\\b-denied (access denied)",
+                                                       "Could not hash: C:\\c-failing (failed)",
+                                                       "Could not hash: C:\\d-gone (not found)"}));
 }
 
 TEST_F(Hashing, OtherKindsClearDigestsAndStillReportEachItem) {

@@ -1,4 +1,5 @@
-#include "snapshot/MemoryFileSystem.h"
+#include "common/tests/FixedOffsetTime.h"
+#include "snapshot/tests/MemoryFileSystem.h"
 #include "snapshot/TreeScan.h"
 
 #include <gtest/gtest.h>
@@ -226,8 +227,8 @@ TEST_F(TreeScan, UnreadableDirectoryContributesNothingAndIsNoted) {
     Scanner.Scan("C:\\R", true);
     Scanner.Scan("C:\\Missing", true);
     EXPECT_EQ(Texts(Files), (std::vector<std::string>{"C:\\R\\Locked\\", "C:\\R\\Open\\", "C:\\R\\Open\\inside.txt"}));
-    EXPECT_EQ(Notes.Lines(), (std::vector<std::string>{"Could not list C:\\R\\Locked\\: access denied",
-                                                       "Could not list C:\\Missing\\: not found"}));
+    EXPECT_EQ(Notes.Lines(), (std::vector<std::string>{"Could not list: C:\\R\\Locked\\ (access denied)",
+                                                       "Could not list: C:\\Missing\\ (not found)"}));
 }
 
 TEST_F(TreeScan, PathInsideAnEarlierPathIsSkippedWithANote) {
@@ -237,8 +238,8 @@ TEST_F(TreeScan, PathInsideAnEarlierPathIsSkippedWithANote) {
     EXPECT_NO_THROW(Scanner.Scan("C:\\DATA\\sub\\", true));
     EXPECT_NO_THROW(Scanner.Scan("C:\\Data\\", true));
     EXPECT_EQ(Texts(Files), first);
-    EXPECT_EQ(Notes.Lines(), (std::vector<std::string>{"Skipped C:\\DATA\\sub\\: already scanned with C:\\Data\\",
-                                                       "Skipped C:\\Data\\: already scanned with C:\\Data\\"}));
+    EXPECT_EQ(Notes.Lines(), (std::vector<std::string>{"Skipped, already scanned: C:\\DATA\\sub\\ (with C:\\Data\\)",
+                                                       "Skipped, already scanned: C:\\Data\\ (with C:\\Data\\)"}));
 }
 
 TEST_F(TreeScan, PathAroundAnEarlierPathDoesNotRecordItsContentsTwice) {
@@ -255,7 +256,8 @@ TEST_F(TreeScan, NamesEqualButForCaseKeepTheFirstAndAreNoted) {
     FS.AddFile("C:\\Linux\\README", "two");
     EXPECT_NO_THROW(Scanner.Scan("C:\\Linux", true));
     ASSERT_EQ(Texts(Files), (std::vector<std::string>{"C:\\Linux\\readme"}));
-    EXPECT_EQ(Notes.Lines(), (std::vector<std::string>{"Skipped C:\\Linux\\README: the scan already holds this path"}));
+    EXPECT_EQ(Notes.Lines(),
+              (std::vector<std::string>{"Skipped, the scan already holds this path: C:\\Linux\\README"}));
 }
 
 TEST_F(TreeScan, ListStaysSortedWhenACallbackFails) {

@@ -139,7 +139,7 @@ TEST_F(Win32FileScan, FileHeldWithoutReadSharingGetsNoDigestAndHashingGoesOn) {
     EXPECT_EQ(Record(files, "a-locked.txt")->Hash, "");
     EXPECT_EQ(Record(files, "b-free.txt")->Hash, kSHA1Abc);
     EXPECT_EQ(Notes.Lines(),
-              std::vector<std::string>{"Could not hash " + Temp.Path() + "a-locked.txt: in use by another program"});
+              std::vector<std::string>{"Could not hash: " + Temp.Path() + "a-locked.txt (in use by another program)"});
 }
 
 TEST_F(Win32FileScan, FileHeldForWritingWithReadSharingIsHashed) {
@@ -216,7 +216,7 @@ TEST_F(Win32FileScan, MissingPathIsNotedAndRecordsNothing) {
     TTreeScanner scanner(files, FS, Time, Notes);
     scanner.Scan(Temp.Path() + "missing", true);
     EXPECT_TRUE(files.Empty());
-    EXPECT_EQ(Notes.Lines(), std::vector<std::string>{"Could not list " + Temp.Path() + "missing\\: not found"});
+    EXPECT_EQ(Notes.Lines(), std::vector<std::string>{"Could not list: " + Temp.Path() + "missing\\ (not found)"});
 }
 
 } // namespace

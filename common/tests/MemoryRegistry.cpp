@@ -1,4 +1,4 @@
-#include "common/MemoryRegistry.h"
+#include "common/tests/MemoryRegistry.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "snapshot/MemoryFileSystem.h"
+#include "snapshot/tests/MemoryFileSystem.h"
 
 #include "common/TextCompare.h"
 
