@@ -1,5 +1,6 @@
 #include "common/win32/WinText.h"
 
+#include "common/TextFile.h"
 #include "common/Utf.h"
 
 #include <windows.h>
@@ -21,15 +22,15 @@ std::string Narrow(std::wstring_view text) {
     return Narrow(text.data(), text.size());
 }
 
-std::string DecodeFileText(std::string_view bytes) {
-    const std::string_view text = WithoutBom(bytes);
-    if (IsValidUtf8(text)) {
-        return std::string(text);
-    }
+std::string AnsiToUtf8(std::string_view text) {
     const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return Narrow(wide);
+}
+
+std::string DecodeFileText(std::string_view bytes) {
+    return DecodeFileText(bytes, AnsiToUtf8);
 }
 
 } // namespace quill
