@@ -2,6 +2,8 @@
 
 #include "common/TextCompare.h"
 
+#include <exception>
+
 namespace quill {
 namespace {
 
@@ -57,6 +59,15 @@ bool SplitRoot(std::string_view section, TRegRoot& root, std::string_view& path)
     return false;
 }
 
+bool IsSectionChanged(const TRootChanges& lists, std::string_view path) {
+    if (path.back() == '\\') {
+        return lists.KeysBefore != nullptr &&
+               IsKeyChanged(*lists.KeysBefore, *lists.KeysAfter, *lists.ModifiedKeysBefore, path);
+    }
+    return lists.ValuesBefore != nullptr &&
+           IsValueChanged(*lists.ValuesBefore, *lists.ValuesAfter, *lists.ModifiedValuesBefore, path);
+}
+
 } // namespace
 
 TIniFile TIniFile::Parse(std::string_view text) {
@@ -64,8 +75,8 @@ TIniFile TIniFile::Parse(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);
     }
-    bool inSection = false;
-    std::size_t section = 0;
+    // Null before the first section and in a repeated one: those lines are not read.
+    std::vector<TEntry>* entries = nullptr;
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
         const std::string_view line = Trim(text.substr(0, end));
@@ -78,35 +89,34 @@ TIniFile TIniFile::Parse(std::string_view text) {
             if (close == std::string_view::npos) {
                 continue;
             }
-            const std::string_view name = Trim(line.substr(1, close - 1));
-            inSection = true;
-            section = ini.FNames.size();
-            for (std::size_t i = 0; i < ini.FNames.size(); ++i) {
-                if (SameText(ini.FNames[i], name)) {
-                    section = i;
-                }
-            }
-            if (section == ini.FNames.size()) {
-                ini.FNames.emplace_back(name);
+            const std::string name(Trim(line.substr(1, close - 1)));
+            const bool added = ini.FIndex.try_emplace(name, ini.FNames.size()).second;
+            entries = nullptr;
+            if (added) {
+                ini.FNames.push_back(name);
+                entries = &ini.FEntries.emplace_back();
             }
             continue;
         }
-        if (!inSection) {
+        if (entries == nullptr) {
             continue;
         }
         const std::size_t equals = line.find('=');
         const std::string_view key = Trim(line.substr(0, equals));
         const std::string_view value =
             equals == std::string_view::npos ? std::string_view{} : Unquote(Trim(line.substr(equals + 1)));
-        ini.FEntries.push_back(TEntry{section, std::string(key), std::string(value)});
+        entries->push_back(TEntry{std::string(key), std::string(value)});
     }
     return ini;
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback) const {
-    for (const TEntry& entry : FEntries) {
-        if (SameText(FNames[entry.Section], section) && SameText(entry.Key, key)) {
-            return entry.Value;
+    const auto found = FIndex.find(std::string(section));
+    if (found != FIndex.end()) {
+        for (const TEntry& entry : FEntries[found->second]) {
+            if (SameText(entry.Key, key)) {
+                return entry.Value;
+            }
         }
     }
     return std::string(fallback);
@@ -129,7 +139,9 @@ bool IsValueChanged(const TValueList& valuesBefore, const TValueList& valuesAfte
            HoldsValue(modifiedValuesBefore, keyPath, name);
 }
 
-void CheckRegistryWarnings(const TIniFile& warnings, const TRegistryChanges& changes, IRegWarningDisplay& display) {
+void CheckRegistryWarnings(const TIniFile& warnings, const TRegistryChanges& changes, IRegWarningDisplay& display,
+                           TCaptureNotes& notes) {
+    constexpr std::string_view kNotShown = "Could not show a registry warning";
     for (const std::string& section : warnings.SectionNames()) {
         TRegRoot root{};
         std::string_view path;
@@ -137,17 +149,14 @@ void CheckRegistryWarnings(const TIniFile& warnings, const TRegistryChanges& cha
         if (!SplitRoot(section, root, path) || path.empty()) {
             continue;
         }
-        const TRootChanges& lists = changes[static_cast<std::size_t>(root)];
-        bool changed = false;
-        if (path.back() == '\\') {
-            changed = lists.KeysBefore != nullptr &&
-                      IsKeyChanged(*lists.KeysBefore, *lists.KeysAfter, *lists.ModifiedKeysBefore, path);
-        } else {
-            changed = lists.ValuesBefore != nullptr &&
-                      IsValueChanged(*lists.ValuesBefore, *lists.ValuesAfter, *lists.ModifiedValuesBefore, path);
-        }
-        if (changed) {
-            display.ShowRegistryWarning(section, warnings.ReadString(section, "Message", kNoWarningMessage));
+        try {
+            if (IsSectionChanged(changes[static_cast<std::size_t>(root)], path)) {
+                display.ShowRegistryWarning(section, warnings.ReadString(section, "Message", kNoWarningMessage));
+            }
+        } catch (const std::exception& error) {
+            notes.Add(kNotShown, section + " (" + error.what() + ")");
+        } catch (...) {
+            notes.Add(kNotShown, section + " (unknown error)");
         }
     }
 }

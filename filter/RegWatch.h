@@ -1,8 +1,11 @@
 #pragma once
 
+#include "common/CaptureNotes.h"
+#include "common/TextCompare.h"
 #include "snapshot/EnumRegistry.h"
 
 #include <array>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,8 +15,11 @@ namespace quill {
 // An ini file read as the platform's profile functions read it: "[name]"
 // section headers, "name=value" lines, ";" comment lines, blanks around
 // names and values trimmed, names compared without regard to case, a value
-// in double quotes taken without them. Sections of equal name are one
-// section; the first occurrence of a key wins.
+// in double quotes taken without them, the first occurrence of a key in a
+// section wins. A section that appears again is listed once, and the keys of
+// its later occurrences are not read: the profile functions look only at the
+// first section of a name, and mixing in the later ones would show text the
+// platform never shows.
 class TIniFile {
 public:
     static TIniFile Parse(std::string_view text);
@@ -24,12 +30,13 @@ public:
 
 private:
     struct TEntry {
-        std::size_t Section;
         std::string Key;
         std::string Value;
     };
     std::vector<std::string> FNames;
-    std::vector<TEntry> FEntries;
+    // Parallel to FNames.
+    std::vector<std::vector<TEntry>> FEntries;
+    std::map<std::string, std::size_t, TTextLess> FIndex;
 };
 
 // The comparison results of one root that the warnings look at. A root that
@@ -66,7 +73,10 @@ bool IsValueChanged(const TValueList& valuesBefore, const TValueList& valuesAfte
                     const TValueList& modifiedValuesBefore, std::string_view valueText);
 
 // One warning per section of the warnings file whose key or value changed,
-// in the order of the file, each shown after the previous was dismissed.
-void CheckRegistryWarnings(const TIniFile& warnings, const TRegistryChanges& changes, IRegWarningDisplay& display);
+// in the order of the file, each shown after the previous was dismissed. A
+// warning that cannot be checked or shown is skipped with a note, and the
+// others are still shown.
+void CheckRegistryWarnings(const TIniFile& warnings, const TRegistryChanges& changes, IRegWarningDisplay& display,
+                           TCaptureNotes& notes);
 
 } // namespace quill

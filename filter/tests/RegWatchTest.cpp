@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace quill {
 namespace {
 
@@ -28,9 +30,29 @@ TEST(IniFile, ReadsSectionsInFileOrderByTheProfileRules) {
                 ElementsAre("HKEY_CURRENT_USER\\Software\\B\\", "HKEY_LOCAL_MACHINE\\Software\\A\\", "Empty"));
     EXPECT_EQ(ini.ReadString("HKEY_CURRENT_USER\\SOFTWARE\\B\\", "Message", "none"), "spaced out");
     EXPECT_EQ(ini.ReadString("HKEY_LOCAL_MACHINE\\Software\\A\\", "MESSAGE", "none"), "quoted = kept");
-    EXPECT_EQ(ini.ReadString("HKEY_CURRENT_USER\\Software\\B\\", "other", "none"), "x");
+    EXPECT_EQ(ini.ReadString("HKEY_CURRENT_USER\\Software\\B\\", "other", "none"), "none");
     EXPECT_EQ(ini.ReadString("Empty", "Message", "none"), "none");
     EXPECT_EQ(ini.ReadString("Missing", "Orphan", "none"), "none");
+}
+
+TEST(IniFile, ReadsOnlyTheFirstOfRepeatedSections) {
+    const TIniFile ini = TIniFile::Parse("[A]\n"
+                                         "Message=first\n"
+                                         "[B]\n"
+                                         "Message=b\n"
+                                         "[a]\n"
+                                         "Message=second\n"
+                                         "Extra=x\n"
+                                         "[C]\n"
+                                         "[c]\n"
+                                         "Message=late\n"
+                                         "[A]\n"
+                                         "Message=third\n");
+    EXPECT_THAT(ini.SectionNames(), ElementsAre("A", "B", "C"));
+    EXPECT_EQ(ini.ReadString("A", "Message", "none"), "first");
+    EXPECT_EQ(ini.ReadString("A", "Extra", "none"), "none");
+    EXPECT_EQ(ini.ReadString("B", "Message", "none"), "b");
+    EXPECT_EQ(ini.ReadString("C", "Message", "none"), "none");
 }
 
 TEST(IniFile, AnEmptyFileHasNoSections) {
@@ -112,9 +134,17 @@ TEST(IsValueChanged, SplitsAtTheLastBackslashOrColonAndMatchesNamesWithoutCase) 
     EXPECT_FALSE(r.Value("\\ZZ\\Last"));
 }
 
+// Records what it shows; a warning whose message is "fail" or "throw" cannot
+// be shown, as a window that cannot be created.
 class TRecordingDisplay : public IRegWarningDisplay {
 public:
     void ShowRegistryWarning(const std::string& name, const std::string& message) override {
+        if (message == "fail") {
+            throw std::runtime_error("no window");
+        }
+        if (message == "throw") {
+            throw 42;
+        }
         Shown.push_back(name + " | " + message);
     }
     std::vector<std::string> Shown;
@@ -151,7 +181,9 @@ TEST(CheckRegistryWarnings, WarnsForEachChangedSectionInFileOrder) {
                                          "[HKEY_CURRENT_USER\\Software\\Zones\\1001]\n"
                                          "Message=value modified\n");
     TRecordingDisplay display;
-    CheckRegistryWarnings(ini, changes, display);
+    TCaptureNotes notes;
+    CheckRegistryWarnings(ini, changes, display, notes);
+    EXPECT_TRUE(notes.Empty());
     EXPECT_THAT(display.Shown,
                 ElementsAre("HKEY_LOCAL_MACHINE\\Software\\Run\\Updater | value created",
                             "hkey_current_user\\Software\\Policies\\Proxy | " + std::string(kNoWarningMessage),
@@ -165,8 +197,45 @@ TEST(CheckRegistryWarnings, ColonSplitFindsAValueFiledUnderAColonPath) {
     TRegistryChanges changes;
     changes[static_cast<std::size_t>(TRegRoot::CurrentUser)] = user.Changes();
     TRecordingDisplay display;
-    CheckRegistryWarnings(TIniFile::Parse("[HKEY_CURRENT_USER\\Software\\Zones:1001]\nMessage=m"), changes, display);
+    TCaptureNotes notes;
+    CheckRegistryWarnings(TIniFile::Parse("[HKEY_CURRENT_USER\\Software\\Zones:1001]\nMessage=m"), changes, display,
+                          notes);
     EXPECT_THAT(display.Shown, ElementsAre("HKEY_CURRENT_USER\\Software\\Zones:1001 | m"));
+}
+
+TEST(CheckRegistryWarnings, ARepeatedSectionWarnsOnceWithItsFirstMessage) {
+    TResults machine;
+    TResults::AddKey(machine.ModifiedKeysBefore, "\\Software\\Run\\", true);
+    TRegistryChanges changes;
+    changes[static_cast<std::size_t>(TRegRoot::LocalMachine)] = machine.Changes();
+    TRecordingDisplay display;
+    TCaptureNotes notes;
+    CheckRegistryWarnings(TIniFile::Parse("[HKEY_LOCAL_MACHINE\\Software\\Run\\]\n"
+                                          "[HKEY_LOCAL_MACHINE\\Software\\Other\\]\n"
+                                          "[hkey_local_machine\\software\\run\\]\n"
+                                          "Message=second\n"),
+                          changes, display, notes);
+    EXPECT_THAT(display.Shown, ElementsAre("HKEY_LOCAL_MACHINE\\Software\\Run\\ | " + std::string(kNoWarningMessage)));
+}
+
+TEST(CheckRegistryWarnings, AWarningThatCannotBeShownIsNotedAndTheOthersStillShow) {
+    TResults machine;
+    for (const char* key : {"\\A\\", "\\B\\", "\\C\\", "\\D\\"}) {
+        TResults::AddKey(machine.ModifiedKeysBefore, key, true);
+    }
+    TRegistryChanges changes;
+    changes[static_cast<std::size_t>(TRegRoot::LocalMachine)] = machine.Changes();
+    TRecordingDisplay display;
+    TCaptureNotes notes;
+    CheckRegistryWarnings(TIniFile::Parse("[HKEY_LOCAL_MACHINE\\A\\]\nMessage=fail\n"
+                                          "[HKEY_LOCAL_MACHINE\\B\\]\nMessage=shown\n"
+                                          "[HKEY_LOCAL_MACHINE\\C\\]\nMessage=throw\n"
+                                          "[HKEY_LOCAL_MACHINE\\D\\]\nMessage=also shown\n"),
+                          changes, display, notes);
+    EXPECT_THAT(display.Shown, ElementsAre("HKEY_LOCAL_MACHINE\\B\\ | shown", "HKEY_LOCAL_MACHINE\\D\\ | also shown"));
+    EXPECT_THAT(notes.Lines(),
+                ElementsAre("Could not show a registry warning: HKEY_LOCAL_MACHINE\\A\\ (no window)",
+                            "Could not show a registry warning: HKEY_LOCAL_MACHINE\\C\\ (unknown error)"));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace quill {
@@ -108,8 +109,10 @@ void TfrmRegWarning::ShowModal(HWND owner, const std::string& name, const std::s
     const TWarningText text{EditText(name), EditText(message)};
     const INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_REGWARNING), owner,
                                              WarningProc, reinterpret_cast<LPARAM>(&text));
+    // 0 is what a window that has gone away as owner yields; OK and the close
+    // box end the dialog with IDOK and IDCANCEL.
     if (result == -1 || result == 0) {
-        throw std::runtime_error("the registry warning window cannot be shown: " + name);
+        throw std::runtime_error("the warning window cannot be created: error " + std::to_string(::GetLastError()));
     }
 }
 

@@ -14,6 +14,7 @@ namespace quill {
 class TfrmRegWarning {
 public:
     // Shows the window modally; returns when the user has dismissed it.
+    // Raises std::runtime_error when the window cannot be created.
     static void ShowModal(HWND owner, const std::string& name, const std::string& message);
 
     // Smallest size of the window, in pixels.

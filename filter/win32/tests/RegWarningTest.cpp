@@ -13,6 +13,7 @@ namespace quill {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::StartsWith;
 
 constexpr wchar_t kCaption[] = L"Quillborne: registry modified warning";
 
@@ -106,12 +107,38 @@ TEST_F(RegWarningWindow, ShowsChangedSectionsOneAfterAnother) {
                                          "[HKEY_LOCAL_MACHINE\\Software\\Same\\]\nMessage=never\n"
                                          "[HKEY_LOCAL_MACHINE\\Software\\New\\]\nMessage=two\n");
     TWindowRegWarningDisplay display(nullptr);
-    CheckRegistryWarnings(ini, changes, display);
+    TCaptureNotes notes;
+    CheckRegistryWarnings(ini, changes, display, notes);
+    EXPECT_TRUE(notes.Empty());
     ASSERT_EQ(gSeen.size(), 2u);
     EXPECT_EQ(gSeen[0].Memo, "one");
     EXPECT_EQ(gSeen[1].Memo, "two");
     EXPECT_EQ(gSeen[0].Open, 1);
     EXPECT_EQ(gSeen[1].Open, 1);
+}
+
+TEST_F(RegWarningWindow, AWindowThatCannotBeCreatedIsNotedForEachWarning) {
+    const HWND gone = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(gone, nullptr);
+    ::DestroyWindow(gone);
+    TKeyList keysBefore = NewKeyList();
+    TKeyList keysAfter = NewKeyList();
+    TKeyList modifiedKeys;
+    modifiedKeys.Append("\\Software\\A\\", std::make_unique<TKeyRecord>());
+    modifiedKeys.Append("\\Software\\B\\", std::make_unique<TKeyRecord>());
+    TValueList empty = NewValueList();
+    TRegistryChanges changes;
+    changes[static_cast<std::size_t>(TRegRoot::LocalMachine)] = {&keysBefore, &keysAfter, &modifiedKeys,
+                                                                 &empty,      &empty,     &empty};
+    const TIniFile ini = TIniFile::Parse("[HKEY_LOCAL_MACHINE\\Software\\A\\]\nMessage=one\n"
+                                         "[HKEY_LOCAL_MACHINE\\Software\\B\\]\nMessage=two\n");
+    TWindowRegWarningDisplay display(gone);
+    TCaptureNotes notes;
+    CheckRegistryWarnings(ini, changes, display, notes);
+    EXPECT_TRUE(gSeen.empty());
+    ASSERT_EQ(notes.Kinds().size(), 1u);
+    EXPECT_EQ(notes.Kinds()[0].Count, 2u);
+    EXPECT_THAT(notes.Kinds()[0].Examples[1], StartsWith("HKEY_LOCAL_MACHINE\\Software\\B\\ (the warning window"));
 }
 
 TEST(WarningsFile, IsReadWhenPresentAndMeansNoWarningsWhenMissing) {
@@ -121,6 +148,27 @@ TEST(WarningsFile, IsReadWhenPresentAndMeansNoWarningsWhenMissing) {
     // Not UTF-8: read in the ANSI code page.
     ASSERT_TRUE(folder.WriteFile("Quillborne.ini", "[HKEY_CURRENT_USER\\Software\\Caf\xE9\\]\r\nMessage=m\r\n"));
     EXPECT_THAT(ReadWarningsFile(directory).SectionNames(), ElementsAre("HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9\\"));
+}
+
+// Notepad's "Unicode" and "Unicode big endian".
+TEST(WarningsFile, IsReadInUtf16WithAByteOrderMark) {
+    const test::TTempDirectory folder("QuillborneWarnings16");
+    const std::wstring directory = Wide(folder.Path());
+    const std::u16string text = u"[HKEY_CURRENT_USER\\Software\\Caf\u00E9\\]\r\nMessage=\u0416\r\n";
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big endian" : "little endian");
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char16_t unit : text) {
+            const char high = static_cast<char>(unit >> 8);
+            const char low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? high : low;
+            bytes += bigEndian ? low : high;
+        }
+        ASSERT_TRUE(folder.WriteFile("Quillborne.ini", bytes));
+        const TIniFile ini = ReadWarningsFile(directory);
+        EXPECT_THAT(ini.SectionNames(), ElementsAre("HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9\\"));
+        EXPECT_EQ(ini.ReadString("HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9\\", "Message", ""), "\xD0\x96");
+    }
 }
 
 } // namespace
