@@ -18,7 +18,6 @@ struct TWizardState {
     std::array<bool, kStepCount> LabelEnabled{};
     int YesTop = kFirstYesTop;
     bool YesVisible = true;
-    bool YesEnabled = true;
     int RunProgramTop = kFirstYesTop;
     bool RunProgramVisible = false;
     std::string TrayHint;
@@ -28,7 +27,11 @@ struct TWizardState {
 class IMainView {
 public:
     virtual ~IMainView() = default;
+    // The actions are the controller's: the window greys out what they
+    // disable and passes every command on.
     virtual void ShowState(const TWizardState& wizard, const TActionStates& actions) = 0;
+    // While a capture runs: the progress caption and the hourglass cursor.
+    virtual void ShowCaptureProgress(bool running) = 0;
     virtual void FocusYes() = 0;
     virtual void ProcessMessages() = 0;
     // The program is ending: loops that advance several steps stop.
@@ -37,6 +40,8 @@ public:
     virtual void BringToFront() = 0;
     // Shows the window and takes the notification-area icon away.
     virtual void RestoreMainWindow() = 0;
+    // Closes the window as its close box does, through the close query.
+    virtual void CloseWindow() = 0;
 };
 
 } // namespace quill

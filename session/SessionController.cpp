@@ -1,8 +1,10 @@
 #include "session/SessionController.h"
 
+#include "common/ScopeExit.h"
 #include "common/TextCompare.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace quill {
 namespace {
@@ -22,6 +24,18 @@ constexpr char kFirstRunMessage[] =
     "you run Quillborne, but you can change the settings at any time via the menu.";
 constexpr char kNewVersionMessage[] = "You are running a new version of Quillborne. You may want to check the "
                                       "settings because default values are being used for the new options.";
+
+// A blank line between two sentences of a message.
+constexpr char kParagraph[] = "\n\r\n\r";
+
+// While the report writer reads the session, nothing may start a recording
+// (its before-capture empties the session), free the session, or re-point the
+// report file the writer holds.
+constexpr TAction kSessionActions[] = {
+    TAction::Yes,           TAction::Exit,           TAction::ViewReport,
+    TAction::FreeReport,    TAction::ReportSettings, TAction::StartRecording,
+    TAction::StopRecording, TAction::RunProgram,
+};
 
 } // namespace
 
@@ -66,8 +80,21 @@ void TSessionController::Create(bool startupSwitch) {
     }
 }
 
+TActionStates TSessionController::Actions() const noexcept {
+    TActionStates actions = FActions;
+    if (!FWizard.YesVisible) {
+        actions.Disable(TAction::Yes);
+    }
+    if (FWritingReport) {
+        for (const TAction action : kSessionActions) {
+            actions.Disable(action);
+        }
+    }
+    return actions;
+}
+
 void TSessionController::Refresh() {
-    FView.ShowState(FWizard, FActions);
+    FView.ShowState(FWizard, Actions());
 }
 
 void TSessionController::NextStep() {
@@ -84,7 +111,6 @@ void TSessionController::NextStep() {
 
 void TSessionController::ShowStep() {
     FWizard.LabelEnabled.fill(false);
-    FWizard.YesEnabled = true;
     FActions.Disable(TAction::RunProgram);
     FWizard.RunProgramVisible = false;
     if (FStep < 1 || FStep > kStepCount) {
@@ -109,12 +135,7 @@ void TSessionController::ShowStep() {
         FRecording.StartedAutomatically = false;
         FRecording.StoppedManually = true;
         FRecording.ProgramName.clear();
-        FWizard.YesVisible = false;
-        Refresh();
-        FView.ProcessMessages();
         RunBeforeCapture();
-        FWizard.YesVisible = true;
-        Refresh();
         NextStep();
         break;
     case 4:
@@ -127,47 +148,98 @@ void TSessionController::ShowStep() {
         Refresh();
         break;
     case 6:
-        FWizard.YesVisible = false;
-        Refresh();
-        FView.ProcessMessages();
         RunAfterCapture();
-        FWizard.YesVisible = true;
-        Refresh();
         NextStep();
         break;
     case 7:
-        Refresh();
-        FServices.WriteReport(FReportFile, FRecording);
+        WriteReport();
         FActions.Enable(TAction::ViewReport);
         Refresh();
         NextStep();
         break;
     }
-    if (FWizard.YesVisible && FWizard.YesEnabled) {
+    if (Actions().Enabled(TAction::Yes)) {
         FView.FocusYes();
     }
 }
 
+// The guards go up before the window lets messages in: from then on a click,
+// Enter on the default button or a shortcut must not move the wizard, close
+// the window or start or stop a recording under the capture.
 void TSessionController::RunBeforeCapture() {
-    FActions.Disable(TAction::Exit);
+    const TScopeExit closing([this] {
+        FActions.Enable(TAction::StopRecording);
+        EndCapture();
+    });
     FActions.Disable(TAction::StartRecording);
     // The capture starts a new session: the last one is gone.
     FActions.Disable(TAction::ViewReport);
     FActions.Disable(TAction::FreeReport);
-    Refresh();
-    FServices.CaptureBefore(FRecording);
-    FActions.Enable(TAction::Exit);
-    FActions.Enable(TAction::StopRecording);
+    BeginCapture();
+    FView.ProcessMessages();
+    Attempt("Scanning files and registry stopped early", "The report may list as created what the scan missed.",
+            [this] { FServices.CaptureBefore(FRecording); });
 }
 
 void TSessionController::RunAfterCapture() {
-    FActions.Disable(TAction::Exit);
+    const TScopeExit closing([this] {
+        FActions.Enable(TAction::FreeReport);
+        FActions.Enable(TAction::StartRecording);
+        EndCapture();
+    });
     FActions.Disable(TAction::StopRecording);
+    BeginCapture();
+    FView.ProcessMessages();
+    Attempt("Scanning for file and registry changes stopped early",
+            "The report may list as deleted what the scan missed.",
+            [this] { FServices.CaptureAfter(FRecording, false); });
+}
+
+void TSessionController::BeginCapture() {
+    FWizard.YesVisible = false;
+    FActions.Disable(TAction::Exit);
+    FView.ShowCaptureProgress(true);
     Refresh();
-    FServices.CaptureAfter(FRecording, false);
+}
+
+// The closing steps of either capture, whatever the capture did.
+void TSessionController::EndCapture() {
+    FWizard.YesVisible = true;
     FActions.Enable(TAction::Exit);
-    FActions.Enable(TAction::FreeReport);
-    FActions.Enable(TAction::StartRecording);
+    FView.ShowCaptureProgress(false);
+    Refresh();
+}
+
+void TSessionController::WriteReport() {
+    const TScopeExit written([this] {
+        FWritingReport = false;
+        Refresh();
+    });
+    FWritingReport = true;
+    Refresh();
+    Attempt("The report could not be written", {}, [this] { FServices.WriteReport(FReportFile, FRecording); });
+}
+
+// A failure that escapes a capture or the report writer ends that work only:
+// the user learns of it while the work's guards still hold, and the wizard
+// goes on as after any capture, with what was recorded so far.
+void TSessionController::Attempt(std::string_view failure, std::string_view consequence,
+                                 const std::function<void()>& work) {
+    std::string reason;
+    try {
+        work();
+        return;
+    } catch (const std::exception& error) {
+        reason = error.what();
+    } catch (...) {
+        reason = "unknown error";
+    }
+    std::string message = std::string(failure) + ": " + reason + ".";
+    if (!consequence.empty()) {
+        message += kParagraph;
+        message += consequence;
+    }
+    FMessages.Error(message);
 }
 
 void TSessionController::FirstShow() {
@@ -193,18 +265,21 @@ void TSessionController::FirstShow() {
 }
 
 void TSessionController::Execute(TAction action) {
+    if (!Actions().Enabled(action)) {
+        return;
+    }
     switch (action) {
     case TAction::Yes:
         NextStep();
         break;
     case TAction::Exit:
-        // The window runs the close query.
+        FView.CloseWindow();
         break;
     case TAction::About:
         FServices.ShowAbout();
         break;
     case TAction::ViewReport:
-        ViewReport();
+        WriteReport();
         break;
     case TAction::FreeReport:
         FreeReport();
@@ -284,10 +359,6 @@ void TSessionController::ReportSettings() {
     FReportFile = newPath;
 }
 
-void TSessionController::ViewReport() {
-    FServices.WriteReport(FReportFile, FRecording);
-}
-
 void TSessionController::FreeReport() {
     FServices.NewSession();
     FRecording.ProgramName.clear();
@@ -297,9 +368,9 @@ void TSessionController::FreeReport() {
 }
 
 bool TSessionController::CloseQuery() {
-    // A capture is running (it disabled Exit) and holds the session's data:
+    // A capture or the report writer is running and holds the session's data:
     // the window's close box waits for it like the Exit button does.
-    if (!FActions.Enabled(TAction::Exit)) {
+    if (!Actions().Enabled(TAction::Exit)) {
         return false;
     }
     if (FStep >= 3 && !FMessages.Confirm("Are you sure you want to exit?")) {

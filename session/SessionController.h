@@ -5,6 +5,7 @@
 #include "session/SessionServices.h"
 #include "settings/Settings.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,11 +31,14 @@ public:
     void Create(bool startupSwitch);
     // Every showing of the window; the checks run once.
     void FirstShow();
-    // Runs an action; the window offers only the enabled ones.
+    // Runs an action when it is enabled; a disabled one does nothing, however
+    // its command arrives (the default button, a shortcut, the notification-
+    // area menu, another program's message).
     void Execute(TAction action);
-    // Whether the window may close: never while a capture runs, and from step
-    // 3 on only when the user confirms. Opens the donation page when it may
-    // close and a first-run or new-version message was shown.
+    // Whether the window may close: never while a capture runs or the report
+    // is written, and from step 3 on only when the user confirms. Opens the
+    // donation page when it may close and a first-run or new-version message
+    // was shown.
     bool CloseQuery();
     // The window is closing for good.
     void Close();
@@ -44,7 +48,10 @@ public:
 
     int Step() const noexcept { return FStep; }
     const TWizardState& Wizard() const noexcept { return FWizard; }
-    const TActionStates& Actions() const noexcept { return FActions; }
+    // The actions that can be invoked now: Yes never while it is hidden, and
+    // nothing that would start a recording or free, replace or re-point the
+    // session while the report writer reads it.
+    TActionStates Actions() const noexcept;
     const std::string& ReportFile() const noexcept { return FReportFile; }
     const std::vector<std::string>& WatchedPrograms() const noexcept { return FWatchedPrograms; }
     bool OfferDonation() const noexcept { return FOfferDonation; }
@@ -57,10 +64,13 @@ private:
     void StartRecording();
     void StopRecording();
     void ReportSettings();
-    void ViewReport();
     void FreeReport();
     void RunBeforeCapture();
     void RunAfterCapture();
+    void BeginCapture();
+    void EndCapture();
+    void WriteReport();
+    void Attempt(std::string_view failure, std::string_view consequence, const std::function<void()>& work);
     void LoadWatchedPrograms();
     void Refresh();
 
@@ -73,6 +83,7 @@ private:
     bool FShown = false;
     bool FOfferDonation = false;
     int FStep = 1;
+    bool FWritingReport = false;
     std::string FReportFile;
     TRecordingInfo FRecording;
     std::vector<std::string> FWatchedPrograms;

@@ -18,20 +18,31 @@ public:
         Wizard = wizard;
         Actions = actions;
     }
+    void ShowCaptureProgress(bool running) override { CaptureProgress = running; }
     void FocusYes() override { ++Focused; }
-    void ProcessMessages() override { ++MessagesProcessed; }
+    void ProcessMessages() override {
+        ++MessagesProcessed;
+        if (OnProcessMessages) {
+            OnProcessMessages();
+        }
+    }
     bool Terminating() const override { return IsTerminating; }
     void SetWatchTimer(bool enabled) override { TimerEnabled = enabled; }
     void BringToFront() override {}
     void RestoreMainWindow() override { Shown = true; }
+    void CloseWindow() override { ++CloseRequests; }
 
     TWizardState Wizard;
     TActionStates Actions;
+    bool CaptureProgress = false;
     int Focused = 0;
     int MessagesProcessed = 0;
+    int CloseRequests = 0;
     bool IsTerminating = false;
     bool TimerEnabled = false;
     bool Shown = false;
+    // Runs when the window lets its pending messages in.
+    std::function<void()> OnProcessMessages;
 };
 
 // Records the calls into the rest of the program, in order.
@@ -51,6 +62,13 @@ public:
     }
     void WriteReport(std::string& reportFile, const TRecordingInfo&) override {
         Calls.push_back("WriteReport " + reportFile);
+        const std::string written = reportFile;
+        if (OnWriteReport) {
+            OnWriteReport();
+        }
+        if (reportFile != written) {
+            Calls.push_back("report file re-pointed under the writer: " + reportFile);
+        }
     }
     void NewSession() override { Calls.push_back("NewSession"); }
     void FreeSession() override { Calls.push_back("FreeSession"); }
@@ -72,8 +90,10 @@ public:
 
     std::vector<std::string> Calls;
     std::function<void()> OnSettingsDialog;
-    // Runs inside either capture, as the window's messages do while it works.
+    // Run inside either capture or the report writer, as the window's
+    // messages do while they work.
     std::function<void()> OnCapture;
+    std::function<void()> OnWriteReport;
 };
 
 // Records every message box and answers from a queue (Yes or OK when empty).
@@ -87,6 +107,9 @@ public:
 
     TMessageAnswer Show(TMessageKind kind, const std::string& text, TMessageButtons buttons) override {
         Asked.push_back({kind, text, buttons});
+        if (OnShow) {
+            OnShow();
+        }
         if (Answers.empty()) {
             return buttons == TMessageButtons::Ok || buttons == TMessageButtons::OkCancel ? TMessageAnswer::Ok
                                                                                           : TMessageAnswer::Yes;
@@ -98,6 +121,8 @@ public:
 
     std::vector<TAsked> Asked;
     std::deque<TMessageAnswer> Answers;
+    // Runs while the box is shown.
+    std::function<void()> OnShow;
 };
 
 } // namespace quill::test

@@ -137,7 +137,6 @@ void TfrmMain::AddHints() {
 }
 
 void TfrmMain::ShowState(const TWizardState& wizard, const TActionStates& actions) {
-    FActions = actions;
     for (int step = 1; step <= kStepCount; ++step) {
         ::EnableWindow(::GetDlgItem(FHandle, ControlOfLabel(step)),
                        wizard.LabelEnabled[static_cast<std::size_t>(step - 1)]);
@@ -147,7 +146,7 @@ void TfrmMain::ShowState(const TWizardState& wizard, const TActionStates& action
     ::SetWindowPos(yes, nullptr, kYesLeft, wizard.YesTop, kYesWidth, kButtonHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     ::SetWindowPos(runProgram, nullptr, kYesLeft + kYesWidth + 8, wizard.RunProgramTop, kRunProgramWidth, kButtonHeight,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    ::EnableWindow(yes, wizard.YesEnabled && actions.Enabled(TAction::Yes));
+    ::EnableWindow(yes, actions.Enabled(TAction::Yes));
     ::ShowWindow(yes, wizard.YesVisible ? SW_SHOWNA : SW_HIDE);
     ::EnableWindow(runProgram, actions.Enabled(TAction::RunProgram));
     ::ShowWindow(runProgram, wizard.RunProgramVisible ? SW_SHOWNA : SW_HIDE);
@@ -155,17 +154,35 @@ void TfrmMain::ShowState(const TWizardState& wizard, const TActionStates& action
     ::EnableMenuItem(::GetSystemMenu(FHandle, FALSE), SC_CLOSE,
                      MF_BYCOMMAND | (actions.Enabled(TAction::Exit) ? MF_ENABLED : MF_GRAYED));
     if (const HMENU menu = ::GetMenu(FHandle)) {
-        UpdateMenu(menu);
+        UpdateMenu(menu, actions);
         ::DrawMenuBar(FHandle);
     }
 }
 
-void TfrmMain::UpdateMenu(HMENU menu) {
+void TfrmMain::UpdateMenu(HMENU menu, const TActionStates& actions) {
     for (std::size_t i = 0; i < kActionCount; ++i) {
         const auto action = static_cast<TAction>(i);
         ::EnableMenuItem(menu, CM_FIRSTACTION + static_cast<UINT>(i),
-                         MF_BYCOMMAND | (FActions.Enabled(action) ? MF_ENABLED : MF_GRAYED));
+                         MF_BYCOMMAND | (actions.Enabled(action) ? MF_ENABLED : MF_GRAYED));
     }
+}
+
+void TfrmMain::ShowCaptureProgress(bool running) {
+    FCaptureRunning = running;
+    ::ShowWindow(::GetDlgItem(FHandle, IDC_PROGRESSCAPTION), running ? SW_SHOWNA : SW_HIDE);
+    ::ShowWindow(::GetDlgItem(FHandle, IDC_PROGRESSBAR), SW_HIDE);
+    ::SetCursor(::LoadCursorW(nullptr, running ? IDC_WAIT : IDC_ARROW));
+}
+
+// The hourglass stays over the whole window while a capture runs, not only
+// until the mouse next moves.
+bool TfrmMain::SetCaptureCursor() {
+    if (!FCaptureRunning) {
+        return false;
+    }
+    ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+    ::SetWindowLongPtrW(FHandle, DWLP_MSGRESULT, TRUE);
+    return true;
 }
 
 void TfrmMain::FocusYes() {
@@ -226,6 +243,10 @@ void TfrmMain::RestoreMainWindow() {
     ::SetForegroundWindow(FHandle);
 }
 
+void TfrmMain::CloseWindow() {
+    FormCloseQuery();
+}
+
 void TfrmMain::Command(int id) {
     if (id == CM_SHOW) {
         if (!::IsWindowVisible(FHandle)) {
@@ -245,16 +266,7 @@ void TfrmMain::Command(int id) {
     } else {
         return;
     }
-    // A disabled action does nothing, however its command arrives (a
-    // shortcut, another program's message).
-    if (!FActions.Enabled(action)) {
-        return;
-    }
-    if (action == TAction::Exit) {
-        FormCloseQuery();
-    } else {
-        FController.Execute(action);
-    }
+    FController.Execute(action);
 }
 
 void TfrmMain::FormCloseQuery() {
@@ -273,7 +285,7 @@ void TfrmMain::FormCloseQuery() {
 
 void TfrmMain::PopupMenuPopup(POINT at) {
     const HMENU popup = ::GetSubMenu(FPopupMenu.Get(), 0);
-    UpdateMenu(popup);
+    UpdateMenu(popup, FController.Actions());
     ::EnableMenuItem(popup, CM_SHOW, MF_BYCOMMAND | (::IsWindowVisible(FHandle) ? MF_GRAYED : MF_ENABLED));
     ::SetForegroundWindow(FHandle);
     ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, FHandle, nullptr);
@@ -300,8 +312,10 @@ INT_PTR TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return TRUE;
     case WM_INITMENUPOPUP:
-        UpdateMenu(reinterpret_cast<HMENU>(wParam));
+        UpdateMenu(reinterpret_cast<HMENU>(wParam), FController.Actions());
         return TRUE;
+    case WM_SETCURSOR:
+        return SetCaptureCursor() ? TRUE : FALSE;
     case WM_CONTEXTMENU: {
         POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         if (at.x == -1 && at.y == -1) {

@@ -29,12 +29,14 @@ public:
     int Run();
 
     void ShowState(const TWizardState& wizard, const TActionStates& actions) override;
+    void ShowCaptureProgress(bool running) override;
     void FocusYes() override;
     void ProcessMessages() override;
     bool Terminating() const override { return FTerminating; }
     void SetWatchTimer(bool enabled) override;
     void BringToFront() override;
     void RestoreMainWindow() override;
+    void CloseWindow() override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -44,7 +46,8 @@ private:
     void Command(int id);
     void FormCloseQuery();
     void PopupMenuPopup(POINT at);
-    void UpdateMenu(HMENU menu);
+    void UpdateMenu(HMENU menu, const TActionStates& actions);
+    bool SetCaptureCursor();
     bool Dispatch(MSG& message);
 
     HINSTANCE FInstance;
@@ -54,7 +57,7 @@ private:
     TUniqueMenu FPopupMenu;
     bool FTerminating = false;
     bool FClosing = false;
-    TActionStates FActions;
+    bool FCaptureRunning = false;
 };
 
 } // namespace quill

@@ -118,6 +118,68 @@ void Click(HWND window, int controlId) {
     ::SendMessageW(::GetDlgItem(window, controlId), BM_CLICK, 0, 0);
 }
 
+TFrozenWindowThread::TFrozenWindowThread(HWND window) {
+    const DWORD threadId = ::GetWindowThreadProcessId(window, nullptr);
+    FThread.Reset(::OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, threadId));
+    if (!FThread || ::SuspendThread(FThread.Get()) == static_cast<DWORD>(-1)) {
+        return;
+    }
+    FFrozen = true;
+    // Suspending takes effect later; asking for the thread's registers waits
+    // until it has.
+    CONTEXT context{};
+    context.ContextFlags = CONTEXT_CONTROL;
+    ::GetThreadContext(FThread.Get(), &context);
+}
+
+void TFrozenWindowThread::Thaw() {
+    if (FFrozen) {
+        ::ResumeThread(FThread.Get());
+        FFrozen = false;
+    }
+}
+
+TPendingClick::TPendingClick(HWND window, int controlId) {
+    auto* report = new std::shared_ptr<bool>(FHandled);
+    FSent = ::SendMessageCallbackW(::GetDlgItem(window, controlId), BM_CLICK, 0, 0, Handled,
+                                   reinterpret_cast<ULONG_PTR>(report)) != FALSE;
+    if (!FSent) {
+        delete report;
+    }
+}
+
+void CALLBACK TPendingClick::Handled(HWND, UINT, ULONG_PTR data, LRESULT) {
+    const std::unique_ptr<std::shared_ptr<bool>> report(reinterpret_cast<std::shared_ptr<bool>*>(data));
+    **report = true;
+}
+
+bool TPendingClick::Wait(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    // The platform reports the handling through this thread's message queue.
+    while (FSent && !*FHandled) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            break;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::DispatchMessageW(&message);
+        }
+    }
+    return *FHandled;
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) || info.hwndFocus == nullptr) {
+        return window;
+    }
+    return info.hwndFocus;
+}
+
 int ControlTop(HWND parent, int controlId) {
     RECT rect{};
     ::GetWindowRect(::GetDlgItem(parent, controlId), &rect);

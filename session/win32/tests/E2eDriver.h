@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -37,10 +38,49 @@ private:
     DWORD FId = 0;
 };
 
+// Holds the thread of a window still until thawed, so that a test can queue
+// several messages which the window then finds all at once, in the order the
+// platform hands them out: sent messages before posted ones.
+class TFrozenWindowThread {
+public:
+    explicit TFrozenWindowThread(HWND window);
+    ~TFrozenWindowThread() { Thaw(); }
+    TFrozenWindowThread(const TFrozenWindowThread&) = delete;
+    TFrozenWindowThread& operator=(const TFrozenWindowThread&) = delete;
+
+    bool Frozen() const noexcept { return FFrozen; }
+    void Thaw();
+
+private:
+    TUniqueHandleObject FThread;
+    bool FFrozen = false;
+};
+
+// Presses a button without waiting for the window to handle the press.
+class TPendingClick {
+public:
+    TPendingClick(HWND window, int controlId);
+    TPendingClick(const TPendingClick&) = delete;
+    TPendingClick& operator=(const TPendingClick&) = delete;
+
+    // True once the window has handled the press (everything the press
+    // started has returned), false when the time runs out first.
+    bool Wait(std::chrono::milliseconds timeout = 20s);
+
+private:
+    static void CALLBACK Handled(HWND window, UINT message, ULONG_PTR data, LRESULT result);
+
+    bool FSent = false;
+    // Shared with the platform's report, which may come after this is gone.
+    std::shared_ptr<bool> FHandled = std::make_shared<bool>(false);
+};
+
 // The text of a message box: its longest static text.
 std::string MessageBoxText(HWND box);
 // Presses a button of a window as a click would.
 void Click(HWND window, int controlId);
+// The control of a window that has the keyboard focus, or the window itself.
+HWND FocusOf(HWND window);
 // The top of a control in its parent's client area, in pixels.
 int ControlTop(HWND parent, int controlId);
 

@@ -136,6 +136,33 @@ TEST_F(MainWindow, StartAndStopRecordingCommandsDriveTheWizard) {
     EXPECT_EQ(program.MessageBox(300ms), nullptr);
 }
 
+// Enter presses the window's default button, Yes, and Ctrl+Y is its
+// shortcut. While step 3 captures, Yes is hidden and neither may move the
+// wizard on. The keys are queued behind the click that starts the capture and
+// come in when step 3 lets the window's messages in.
+TEST_F(MainWindow, EnterAndCtrlYDoNothingWhileACaptureRuns) {
+    Settled();
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    Click(window, IDC_YES);
+    ExpectStep(window, 2);
+
+    TFrozenWindowThread frozen(window);
+    ASSERT_TRUE(frozen.Frozen());
+    TPendingClick yes(window, IDC_YES);
+    // Keys go to the control with the focus; the shortcut table turns Ctrl+Y
+    // into the Yes command.
+    ::PostMessageW(FocusOf(window), WM_KEYDOWN, VK_RETURN, 1);
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(CM_YES, 1), 0);
+    frozen.Thaw();
+    ASSERT_TRUE(yes.Wait());
+
+    ExpectStep(window, 4);
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window, IDC_YES)));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window, IDC_EXIT)));
+}
+
 TEST_F(MainWindow, ClosingBeforeARecordingAsksNothing) {
     Settled();
     TQuillborneProcess program;
