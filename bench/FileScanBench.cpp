@@ -220,7 +220,7 @@ TScanRun Scan(const std::string& root) {
     return run;
 }
 
-double HashAll(TFileList& files, std::uint8_t kind) {
+double HashAll(TFileList& files, THashKind kind) {
     TWin32FileSystem fileSystem;
     TCaptureNotes notes;
     THashing hashing(kind, files, fileSystem, notes);

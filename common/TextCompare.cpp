@@ -130,4 +130,22 @@ int CompareText(std::string_view a, std::string_view b) noexcept {
     return 0;
 }
 
+std::uint64_t TextHash(std::string_view text) noexcept {
+    // FNV-1a over the characters' sort keys, the ones CompareText compares.
+    std::uint64_t hash = 14695981039346656037ull;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        std::uint64_t key = 0;
+        if (c < 0x80) {
+            key = std::uint64_t{AsciiUpper(c)} << 16;
+            ++i;
+        } else {
+            key = SortKey(DecodeUtf8(text, i));
+        }
+        hash = (hash ^ key) * 1099511628211ull;
+    }
+    return hash;
+}
+
 } // namespace quill

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace quill {
@@ -14,6 +15,10 @@ int CompareText(std::string_view a, std::string_view b) noexcept;
 inline bool SameText(std::string_view a, std::string_view b) noexcept {
     return CompareText(a, b) == 0;
 }
+
+// A hash on which texts that CompareText finds equal always agree: a cheap
+// first test for equal names among many.
+std::uint64_t TextHash(std::string_view text) noexcept;
 
 // Upper-cases one code point of the Basic Multilingual Plane; others stay.
 char32_t UpcaseChar(char32_t c) noexcept;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/DateTime.h"
+#include "snapshot/HashKind.h"
 
-#include <cstdint>
 #include <string>
 
 namespace quill {
@@ -14,7 +14,9 @@ struct TRecordingInfo {
     TDateTime StopTime = 0;  // the after-capture began, local time
     bool StoppedManually = true;
     bool StartedAutomatically = false;
-    std::uint8_t HashKind = 0; // digest read at the before-capture: 0 none, 1 MD5, 2 SHA-1
+    // Read at the before-capture with HashKindFromSetting; both scans are
+    // hashed with it.
+    THashKind HashKind = kHashNone;
 };
 
 enum class TIgnoreKind { Files, Directories, Keys, Values };

@@ -3,12 +3,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 namespace quill {
 
 enum class TDigestAlgorithm { MD5, SHA1 };
 
 constexpr std::size_t kMaxDigestLength = 20;
+
+// Raised by a digest engine that cannot be created or cannot compute.
+class EDigestError : public std::runtime_error {
+public:
+    explicit EDigestError(const std::string& what) : std::runtime_error(what) {}
+};
 
 // A digest from a well-kept implementation: the platform's cryptography in the
 // Windows build, libcrypto in the native one. Each build links exactly one
@@ -23,7 +31,7 @@ public:
     virtual void Finish(std::uint8_t* digest) = 0;
 };
 
-// Raises std::runtime_error when the algorithm is not available.
+// Raises EDigestError when the algorithm is not available.
 std::unique_ptr<IDigestEngine> CreateDigestEngine(TDigestAlgorithm algorithm);
 
 } // namespace quill

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quill {
 
@@ -27,6 +28,20 @@ enum class TFsStatus { Ok, NotFound, AccessDenied, InUse, Failed };
 
 std::string_view FsStatusText(TFsStatus status) noexcept;
 
+// The outcome of a file-system operation. A failure carries the platform's
+// own words for it where the platform has some, for the capture notes.
+struct TFsResult {
+    TFsResult(TFsStatus status = TFsStatus::Ok, std::string message = {})
+        : Status(status), Message(std::move(message)) {}
+
+    bool Ok() const noexcept { return Status == TFsStatus::Ok; }
+    // The platform's message, else the short text of the status.
+    std::string_view Reason() const noexcept { return Message.empty() ? FsStatusText(Status) : Message; }
+
+    TFsStatus Status;
+    std::string Message;
+};
+
 // One entry of a directory listing; the name is valid during the call that
 // hands the entry over.
 struct TDirEntry {
@@ -39,13 +54,12 @@ struct TDirEntry {
 class IFileReader {
 public:
     virtual ~IFileReader() = default;
-    // Reads up to size bytes; read = 0 at the end of the file. False when the
-    // read fails.
-    virtual bool Read(std::uint8_t* buffer, std::size_t size, std::size_t& read) = 0;
+    // Reads up to size bytes; read = 0 at the end of the file.
+    virtual TFsResult Read(std::uint8_t* buffer, std::size_t size, std::size_t& read) = 0;
 };
 
-// The file-system operations of scanning and hashing. Paths are full paths
-// with backslashes; a directory path ends with a backslash. Long paths are
+// The file-system operations of scanning and hashing. Paths are in the form
+// FullPath gives; a directory path ends with a backslash. Long paths are
 // accepted in their ordinary form: the implementation decides how to reach
 // them.
 class IFileSystem {
@@ -55,10 +69,15 @@ public:
 
     // Hands every entry of the directory except "." and ".." to the visitor,
     // in the platform's order. Ok also for an empty directory.
-    virtual TFsStatus ListDirectory(std::string_view directory, const TEntryVisitor& visit) = 0;
+    virtual TFsResult ListDirectory(std::string_view directory, const TEntryVisitor& visit) = 0;
     // Opens a file for reading while other programs may read, write or delete
     // it.
-    virtual TFsStatus OpenRead(std::string_view path, std::unique_ptr<IFileReader>& reader) = 0;
+    virtual TFsResult OpenRead(std::string_view path, std::unique_ptr<IFileReader>& reader) = 0;
+    // The one spelling of a path that every other spelling of the same place
+    // comes to: absolute, backslashes only, no "." or ".." steps, no dots or
+    // blanks at the end of the last step, and short (8.3) names replaced by
+    // the long ones where the path exists. A trailing backslash is kept.
+    virtual TFsResult FullPath(std::string_view path, std::string& full) = 0;
 };
 
 } // namespace quill

@@ -12,37 +12,47 @@ std::string DigestToHex(const std::uint8_t* bytes, std::size_t count) {
     return hex;
 }
 
-TFileDigest::TFileDigest(IFileSystem& fileSystem, TDigestAlgorithm algorithm)
-    : FFileSystem(fileSystem), FEngine(CreateDigestEngine(algorithm)),
+TFileDigest::TFileDigest(IFileSystem& fileSystem, std::unique_ptr<IDigestEngine> engine)
+    : FFileSystem(fileSystem), FEngine(std::move(engine)),
       FBuffer(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize)) {}
 
-TFsStatus TFileDigest::HashFile(std::string_view path) {
+TFsResult TFileDigest::HashFile(std::string_view path) {
     std::unique_ptr<IFileReader> reader;
-    const TFsStatus status = FFileSystem.OpenRead(path, reader);
-    if (status != TFsStatus::Ok) {
-        return status;
+    TFsResult result = FFileSystem.OpenRead(path, reader);
+    if (!result.Ok()) {
+        return result;
     }
-    FEngine->Start();
-    for (;;) {
-        std::size_t read = 0;
-        if (!reader->Read(FBuffer.get(), kBlockSize, read)) {
-            return TFsStatus::Failed;
+    try {
+        FEngine->Start();
+        for (;;) {
+            std::size_t read = 0;
+            result = reader->Read(FBuffer.get(), kBlockSize, read);
+            if (!result.Ok()) {
+                return result;
+            }
+            if (read == 0) {
+                break;
+            }
+            FEngine->Update(FBuffer.get(), read);
         }
-        if (read == 0) {
-            break;
-        }
-        FEngine->Update(FBuffer.get(), read);
+        FEngine->Finish(FDigest.data());
+    } catch (const EDigestError& error) {
+        return {TFsStatus::Failed, error.what()};
     }
-    FEngine->Finish(FDigest.data());
-    return TFsStatus::Ok;
+    return {};
 }
 
-THashing::THashing(std::uint8_t kind, TFileList& files, IFileSystem& fileSystem, TCaptureNotes& notes)
+THashing::THashing(THashKind kind, TFileList& files, IFileSystem& fileSystem, TCaptureNotes& notes,
+                   const TDigestFactory& createEngine)
     : FFiles(files), FNotes(notes) {
-    if (kind == kHashMD5) {
-        FDigest = std::make_unique<TMD5Digest>(fileSystem);
-    } else if (kind == kHashSHA1) {
-        FDigest = std::make_unique<TSHA1Digest>(fileSystem);
+    try {
+        if (kind == kHashMD5) {
+            FDigest = std::make_unique<TMD5Digest>(fileSystem, createEngine);
+        } else if (kind == kHashSHA1) {
+            FDigest = std::make_unique<TSHA1Digest>(fileSystem, createEngine);
+        }
+    } catch (const EDigestError& error) {
+        FUnavailable = error.what();
     }
 }
 
@@ -54,12 +64,14 @@ void THashing::HashAll() {
         if (record != nullptr && record->Size > 0 && !path.ends_with('\\')) {
             record->Hash.clear();
             if (FDigest) {
-                const TFsStatus status = FDigest->HashFile(path);
-                if (status == TFsStatus::Ok) {
+                const TFsResult result = FDigest->HashFile(path);
+                if (result.Ok()) {
                     record->Hash = DigestToHex(FDigest->Digest(), FDigest->Length());
                 } else {
-                    FNotes.Add("Could not hash", path + " (" + std::string(FsStatusText(status)) + ")");
+                    FNotes.Add("Could not hash", path + " (" + std::string(result.Reason()) + ")");
                 }
+            } else if (!FUnavailable.empty()) {
+                FNotes.Add("Could not hash", path + " (" + FUnavailable + ")");
             }
         }
         if (OnHashed) {

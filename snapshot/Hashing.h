@@ -4,22 +4,25 @@
 #include "common/Progress.h"
 #include "snapshot/Digest.h"
 #include "snapshot/FileSystem.h"
+#include "snapshot/HashKind.h"
 #include "snapshot/TreeScan.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 namespace quill {
 
-// The setting Hashing: which digest the scans get.
-enum THashKind : std::uint8_t { kHashNone = 0, kHashMD5 = 1, kHashSHA1 = 2 };
-
 // Two upper-case hexadecimal digits per byte, no separators; "" for count 0.
 std::string DigestToHex(const std::uint8_t* bytes, std::size_t count);
+
+// Makes the digest engine of an algorithm; raises EDigestError when it is not
+// available.
+using TDigestFactory = std::function<std::unique_ptr<IDigestEngine>(TDigestAlgorithm)>;
 
 // The digest of whole files, read in large blocks into one buffer that lives
 // as long as the object.
@@ -27,11 +30,12 @@ class TFileDigest {
 public:
     static constexpr std::size_t kBlockSize = 1 << 20;
 
-    TFileDigest(IFileSystem& fileSystem, TDigestAlgorithm algorithm);
+    TFileDigest(IFileSystem& fileSystem, std::unique_ptr<IDigestEngine> engine);
     virtual ~TFileDigest() = default;
 
-    // Ok when the whole content was read; the digest then holds its bytes.
-    TFsStatus HashFile(std::string_view path);
+    // Ok when the whole content was read and digested; the digest then holds
+    // its bytes. A failure of the engine is a failure of this file only.
+    TFsResult HashFile(std::string_view path);
     const std::uint8_t* Digest() const noexcept { return FDigest.data(); }
     std::size_t Length() const noexcept { return FEngine->Length(); }
 
@@ -44,20 +48,24 @@ private:
 
 class TMD5Digest : public TFileDigest {
 public:
-    explicit TMD5Digest(IFileSystem& fileSystem) : TFileDigest(fileSystem, TDigestAlgorithm::MD5) {}
+    TMD5Digest(IFileSystem& fileSystem, const TDigestFactory& createEngine)
+        : TFileDigest(fileSystem, createEngine(TDigestAlgorithm::MD5)) {}
 };
 
 class TSHA1Digest : public TFileDigest {
 public:
-    explicit TSHA1Digest(IFileSystem& fileSystem) : TFileDigest(fileSystem, TDigestAlgorithm::SHA1) {}
+    TSHA1Digest(IFileSystem& fileSystem, const TDigestFactory& createEngine)
+        : TFileDigest(fileSystem, createEngine(TDigestAlgorithm::SHA1)) {}
 };
 
 // Fills the Hash of every non-empty file of a scan. A file that cannot be
-// read keeps an empty digest, which the comparison takes as unknown; the
-// reason goes to the capture notes.
+// read or digested keeps an empty digest, which the comparison takes as
+// unknown; the reason goes to the capture notes.
 class THashing {
 public:
-    THashing(std::uint8_t kind, TFileList& files, IFileSystem& fileSystem, TCaptureNotes& notes);
+    // The kind comes from the setting through HashKindFromSetting.
+    THashing(THashKind kind, TFileList& files, IFileSystem& fileSystem, TCaptureNotes& notes,
+             const TDigestFactory& createEngine = CreateDigestEngine);
 
     TProgressStep OnHashed; // once per list item, hashed or not
 
@@ -67,6 +75,7 @@ private:
     TFileList& FFiles;
     TCaptureNotes& FNotes;
     std::unique_ptr<TFileDigest> FDigest; // none for a kind other than MD5 or SHA-1
+    std::string FUnavailable;             // why the digest of the kind could not be made
 };
 
 } // namespace quill

@@ -2,8 +2,6 @@
 
 #include <openssl/evp.h>
 
-#include <stdexcept>
-
 namespace quill {
 namespace {
 
@@ -16,7 +14,7 @@ public:
     explicit TOpenSslDigest(TDigestAlgorithm algorithm)
         : FType(algorithm == TDigestAlgorithm::MD5 ? EVP_md5() : EVP_sha1()), FContext(EVP_MD_CTX_new()) {
         if (FType == nullptr || !FContext) {
-            throw std::runtime_error("the digest algorithm is not available");
+            throw EDigestError("the digest algorithm is not available");
         }
         FLength = static_cast<std::size_t>(EVP_MD_get_size(FType));
     }
@@ -34,7 +32,7 @@ public:
 private:
     static void Check(int result) {
         if (result != 1) {
-            throw std::runtime_error("the digest could not be computed");
+            throw EDigestError("the digest could not be computed");
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include "common/TextCompare.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace quill {
@@ -19,6 +20,16 @@ bool IsDotName(std::string_view name) noexcept {
 
 bool StartsWithText(std::string_view text, std::string_view prefix) noexcept {
     return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
+}
+
+// Without its trailing backslash the last step of a path gets the platform's
+// treatment of trailing dots and blanks. A drive root keeps it: "C:" alone
+// names the drive's current directory.
+std::string_view AsLastStep(std::string_view directory) noexcept {
+    if (directory.size() > 1 && directory[directory.size() - 2] != ':') {
+        directory.remove_suffix(1);
+    }
+    return directory;
 }
 
 std::string JoinPath(const std::string& directory, std::string_view name, bool asDirectory) {
@@ -81,6 +92,13 @@ void TTreeScanner::Scan(std::string_view path, bool recursive) {
     if (directory.empty()) {
         return;
     }
+    std::string full;
+    const TFsResult result = FFileSystem.FullPath(AsLastStep(directory), full);
+    if (!result.Ok()) {
+        FNotes.Add("Could not list", directory + " (" + std::string(result.Reason()) + ")");
+        return;
+    }
+    directory = NormaliseScanPath(full);
     // Overlapping paths would record the same entries twice.
     for (const auto& scanned : FScanned) {
         const bool same = SameText(scanned.Path, directory);
@@ -107,6 +125,63 @@ void TTreeScanner::SortTarget() {
     }
 }
 
+void TTreeScanner::ListDirectory(const std::string& directory) {
+    FListed.clear();
+    const TFsResult result = FFileSystem.ListDirectory(directory, [&](const TDirEntry& entry) {
+        const bool isDirectory = (entry.Attributes & kAttrDirectory) != 0;
+        if ((isDirectory && IsDotName(entry.Name)) || (!isDirectory && (entry.Attributes & kAttrVolumeLabel))) {
+            return;
+        }
+        auto record = std::make_unique<TFileScan>();
+        record->Size = static_cast<std::int64_t>(entry.Size);
+        record->LastWrite = entry.LastWrite - entry.LastWrite % kTwoSeconds;
+        record->Date = ScanDate(entry.LastWrite, FLocalTime);
+        record->Attributes = entry.Attributes;
+        FListed.push_back(TListed{JoinPath(directory, entry.Name, isDirectory), std::move(record), isDirectory});
+    });
+    if (!result.Ok()) {
+        FNotes.Add("Could not list", directory + " (" + std::string(result.Reason()) + ")");
+    }
+}
+
+bool TTreeScanner::MayHoldCaseTwins(std::size_t nameStart) {
+    // Names equal but for case hash alike: sorting the hashes spares the
+    // common directory, which holds no twins, a sort of its names.
+    FHashes.clear();
+    for (const auto& listed : FListed) {
+        FHashes.push_back(TextHash(std::string_view(listed.Path).substr(nameStart)));
+    }
+    std::sort(FHashes.begin(), FHashes.end());
+    return std::adjacent_find(FHashes.begin(), FHashes.end()) != FHashes.end();
+}
+
+void TTreeScanner::SkipCaseTwins(std::size_t nameStart) {
+    if (FListed.size() < 2 || !MayHoldCaseTwins(nameStart)) {
+        return;
+    }
+    const auto name = [&](std::size_t i) { return std::string_view(FListed[i].Path).substr(nameStart); };
+    FOrder.resize(FListed.size());
+    for (std::size_t i = 0; i < FOrder.size(); ++i) {
+        FOrder[i] = i;
+    }
+    // Equal names follow each other, the ordinally first spelling first,
+    // whatever order the listing gave them in.
+    std::sort(FOrder.begin(), FOrder.end(), [&](std::size_t a, std::size_t b) {
+        const int order = CompareText(name(a), name(b));
+        return order != 0 ? order < 0 : name(a) < name(b);
+    });
+    std::size_t kept = FOrder[0];
+    for (std::size_t i = 1; i < FOrder.size(); ++i) {
+        const std::size_t twin = FOrder[i];
+        if (!SameText(name(kept), name(twin))) {
+            kept = twin;
+            continue;
+        }
+        FNotes.Add("Skipped, name differs only in case", FListed[twin].Path + " (beside " + FListed[kept].Path + ")");
+        FListed[twin].Record.reset();
+    }
+}
+
 void TTreeScanner::ScanDirectory(const std::string& root, bool recursive) {
     // Depth first, subdirectories in listing order, without recursion: paths
     // may nest thousands of levels deep.
@@ -119,37 +194,30 @@ void TTreeScanner::ScanDirectory(const std::string& root, bool recursive) {
             OnProcessMessages();
         }
         subdirectories.clear();
-        const TFsStatus status = FFileSystem.ListDirectory(directory, [&](const TDirEntry& entry) {
-            const bool isDirectory = (entry.Attributes & kAttrDirectory) != 0;
-            if ((isDirectory && IsDotName(entry.Name)) || (!isDirectory && (entry.Attributes & kAttrVolumeLabel))) {
-                return;
+        ListDirectory(directory);
+        SkipCaseTwins(directory.size());
+        for (auto& listed : FListed) {
+            if (!listed.Record) {
+                continue;
             }
-            auto record = std::make_unique<TFileScan>();
-            record->Size = static_cast<std::int64_t>(entry.Size);
-            record->Date = ScanDate(entry.LastWrite, FLocalTime);
-            record->Attributes = entry.Attributes;
-            std::string path = JoinPath(directory, entry.Name, isDirectory);
-            if (isDirectory) {
+            if (listed.IsDirectory) {
                 ++FDirectoryCount;
                 // Junctions, symbolic links and mount points are recorded
                 // but not entered: they lead back into the tree or out of it.
-                if (recursive && (entry.Attributes & kAttrReparsePoint) == 0 && !Covered(path)) {
-                    subdirectories.push_back(path);
+                if (recursive && (listed.Record->Attributes & kAttrReparsePoint) == 0 && !Covered(listed.Path)) {
+                    subdirectories.push_back(listed.Path);
                 }
-                FTarget.Append(std::move(path), std::move(record));
+                FTarget.Append(std::move(listed.Path), std::move(listed.Record));
                 if (OnDirectory && FDirectoryCount % 10 == 0) {
                     OnDirectory(FDirectoryCount);
                 }
             } else {
                 ++FFileCount;
-                FTarget.Append(std::move(path), std::move(record));
+                FTarget.Append(std::move(listed.Path), std::move(listed.Record));
                 if (OnFile && FFileCount % 10 == 0) {
                     OnFile(FFileCount);
                 }
             }
-        });
-        if (status != TFsStatus::Ok) {
-            FNotes.Add("Could not list", directory + " (" + std::string(FsStatusText(status)) + ")");
         }
         for (auto it = subdirectories.rbegin(); it != subdirectories.rend(); ++it) {
             pending.push_back(std::move(*it));
@@ -158,7 +226,7 @@ void TTreeScanner::ScanDirectory(const std::string& root, bool recursive) {
 }
 
 bool ScanChanged(const TFileScan& before, const TFileScan& after) noexcept {
-    return before.Size != after.Size || before.Date != after.Date || before.Attributes != after.Attributes ||
+    return before.Size != after.Size || before.LastWrite != after.LastWrite || before.Attributes != after.Attributes ||
            (before.Hash != after.Hash && !before.Hash.empty() && !after.Hash.empty());
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,10 @@ struct TFileScan {
     std::int64_t Size = 0; // as listed; directories normally 0
     std::string Hash;      // upper-case hexadecimal digest; "" when not hashed
     TDateTime Date = 0;    // last write, local time, 2-second resolution
+    // Last write as FILETIME ticks in UTC, 2-second resolution: what the
+    // comparison looks at, so that a change of daylight-saving time between
+    // two scans changes no file.
+    std::uint64_t LastWrite = 0;
     std::uint32_t Attributes = 0;
     std::uint8_t Included = 1;
 };
@@ -46,8 +51,11 @@ public:
     // directory.
     std::function<void()> OnProcessMessages;
 
-    // Trims the path, makes it end with exactly one backslash and records
-    // everything below it; the directory itself gets no record.
+    // Trims the path, brings it to the file system's full form ending with
+    // exactly one backslash and records everything below it; the directory
+    // itself gets no record. Of names in one directory that differ only in
+    // case (case-sensitive directories), the ordinally first is recorded and
+    // the others are skipped with their contents.
     void Scan(std::string_view path, bool recursive);
 
     std::int32_t DirectoryCount() const noexcept { return FDirectoryCount; }
@@ -59,7 +67,17 @@ private:
         bool Recursive;
     };
 
+    // An entry of the directory being listed.
+    struct TListed {
+        std::string Path;
+        std::unique_ptr<TFileScan> Record; // none for a skipped entry
+        bool IsDirectory;
+    };
+
     void ScanDirectory(const std::string& directory, bool recursive);
+    void ListDirectory(const std::string& directory);
+    bool MayHoldCaseTwins(std::size_t nameStart);
+    void SkipCaseTwins(std::size_t nameStart);
     bool Covered(std::string_view directory) const;
     void SortTarget();
 
@@ -70,6 +88,10 @@ private:
     std::int32_t FDirectoryCount = 0;
     std::int32_t FFileCount = 0;
     std::vector<TScannedPath> FScanned;
+    // Reused from directory to directory.
+    std::vector<TListed> FListed;
+    std::vector<std::uint64_t> FHashes;
+    std::vector<std::size_t> FOrder;
 };
 
 // Normalises a scan path: blanks and control characters trimmed, ending in
@@ -83,8 +105,8 @@ std::string NormaliseScanPath(std::string_view path);
 // holds its record afterwards was deleted (before) or created (after).
 bool CompareScans(TFileList& filesBefore, TFileList& filesAfter, TFileList& modifiedBefore, TFileList& modifiedAfter);
 
-// The four tests of a changed entry: size, date, attributes, and digests when
-// both sides have one.
+// The four tests of a changed entry: size, last-write time (in UTC),
+// attributes, and digests when both sides have one.
 bool ScanChanged(const TFileScan& before, const TFileScan& after) noexcept;
 
 } // namespace quill

@@ -1,5 +1,7 @@
 #include "common/TextCompare.h"
 
+#include "common/Utf.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -81,6 +83,42 @@ TEST(CompareText, AsciiFastPathAgreesWithTheGeneralPath) {
     EXPECT_LT(CompareText("a", "\xC3\xA9"), 0);
     EXPECT_LT(CompareText("Z", "\xC3\xA9"), 0);
     EXPECT_GT(CompareText("\xC3\xA9", "z"), 0);
+}
+
+TEST(TextHash, AgreesForEveryPairThatComparesEqual) {
+    const struct {
+        const char* A;
+        const char* B;
+    } cases[] = {
+        {"", ""},
+        {"readme.txt", "README.TXT"},
+        {"C:\\Dir\\", "c:\\dIR\\"},
+        {"\xC3\xA4rger", "\xC3\x84RGER"},           // a-umlaut, two bytes both ways
+        {"\xC3\xBF", "\xC5\xB8"},                   // y-diaeresis and its capital: other lead bytes
+        {"\xC9\x90", "\xE2\xB1\xAF"},               // a capital one byte longer than its small letter
+        {"\xF0\x9F\x98\x80x", "\xF0\x9F\x98\x80X"}, // supplementary characters stay as they are
+        {"a\xFF"
+         "b",
+         "A\xFF"
+         "B"}, // bytes that are not UTF-8
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(SameText(c.A, c.B)) << c.A;
+        EXPECT_EQ(TextHash(c.A), TextHash(c.B)) << c.A;
+    }
+    // Characters outside ASCII that fold onto ASCII letters.
+    for (char32_t c = 0x80; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c < 0xE000) {
+            continue;
+        }
+        const char32_t upper = UpcaseChar(c);
+        if (upper < 0x80) {
+            std::string text;
+            AppendUtf8(text, c);
+            EXPECT_EQ(TextHash(text), TextHash(std::string(1, static_cast<char>(upper))))
+                << std::hex << static_cast<std::uint32_t>(c);
+        }
+    }
 }
 
 TEST(UpcaseChar, FoldsTheBasicPlaneOnly) {

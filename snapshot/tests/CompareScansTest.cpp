@@ -10,17 +10,21 @@
 namespace quill {
 namespace {
 
+constexpr std::uint64_t kTime = 133537680000000000;
+constexpr std::uint64_t kTwoSeconds = 20000000;
 constexpr TDateTime kDate = 45000.5;
 
 struct TEntry {
-    TEntry(std::string path, std::int64_t size = 10, TDateTime date = kDate, std::uint32_t attributes = kAttrArchive,
-           std::string hash = {})
-        : Path(std::move(path)), Size(size), Date(date), Attributes(attributes), Hash(std::move(hash)) {}
+    TEntry(std::string path, std::int64_t size = 10, std::uint64_t lastWrite = kTime,
+           std::uint32_t attributes = kAttrArchive, std::string hash = {}, TDateTime date = kDate)
+        : Path(std::move(path)), Size(size), LastWrite(lastWrite), Attributes(attributes), Hash(std::move(hash)),
+          Date(date) {}
     std::string Path;
     std::int64_t Size;
-    TDateTime Date;
+    std::uint64_t LastWrite;
     std::uint32_t Attributes;
     std::string Hash;
+    TDateTime Date;
 };
 
 TFileList Scan(const std::vector<TEntry>& entries) {
@@ -28,6 +32,7 @@ TFileList Scan(const std::vector<TEntry>& entries) {
     for (const auto& e : entries) {
         auto record = std::make_unique<TFileScan>();
         record->Size = e.Size;
+        record->LastWrite = e.LastWrite;
         record->Date = e.Date;
         record->Attributes = e.Attributes;
         record->Hash = e.Hash;
@@ -80,7 +85,7 @@ TResult Compare(const std::vector<TEntry>& before, const std::vector<TEntry>& af
 using TTexts = std::vector<std::string>;
 
 TEST(CompareScans, IdenticalScansLeaveNothing) {
-    const std::vector<TEntry> scan{{"C:\\D\\", 0, kDate, kAttrDirectory}, {"C:\\D\\a.txt"}, {"C:\\D\\b.txt"}};
+    const std::vector<TEntry> scan{{"C:\\D\\", 0, kTime, kAttrDirectory}, {"C:\\D\\a.txt"}, {"C:\\D\\b.txt"}};
     const TResult r = Compare(scan, scan);
     EXPECT_TRUE(r.Deleted.empty());
     EXPECT_TRUE(r.Created.empty());
@@ -96,9 +101,12 @@ TEST(CompareScans, EachOfTheFourTestsMakesAChange) {
         {"same", {"C:\\f"}, false},
         {"size", {"C:\\f", 11}, true},
         {"size beyond 32 bits", {"C:\\f", 10 + (std::int64_t{1} << 32)}, true},
-        {"date", {"C:\\f", 10, kDate + 2.0 / 86400}, true},
-        {"archive bit only", {"C:\\f", 10, kDate, 0}, true},
-        {"read-only bit", {"C:\\f", 10, kDate, kAttrArchive | kAttrReadOnly}, true},
+        {"last write", {"C:\\f", 10, kTime + kTwoSeconds}, true},
+        {"local date only, as across a daylight-saving switch",
+         {"C:\\f", 10, kTime, kAttrArchive, {}, kDate + 1.0 / 24},
+         false},
+        {"archive bit only", {"C:\\f", 10, kTime, 0}, true},
+        {"read-only bit", {"C:\\f", 10, kTime, kAttrArchive | kAttrReadOnly}, true},
     };
     for (const auto& c : cases) {
         const TResult r = Compare({{"C:\\f"}}, {c.After});
@@ -127,8 +135,9 @@ TEST(CompareScans, DigestsCountOnlyWhenBothExist) {
 }
 
 TEST(CompareScans, NewFileMovesItsDirectorysDate) {
-    const TResult r = Compare({{"C:\\D\\", 0, kDate, kAttrDirectory}, {"C:\\D\\old.txt"}},
-                              {{"C:\\D\\", 0, kDate + 0.01, kAttrDirectory}, {"C:\\D\\old.txt"}, {"C:\\D\\new.txt"}});
+    const TResult r =
+        Compare({{"C:\\D\\", 0, kTime, kAttrDirectory}, {"C:\\D\\old.txt"}},
+                {{"C:\\D\\", 0, kTime + 30 * kTwoSeconds, kAttrDirectory}, {"C:\\D\\old.txt"}, {"C:\\D\\new.txt"}});
     EXPECT_EQ(r.ModifiedBefore, TTexts{"C:\\D\\"});
     EXPECT_EQ(r.ModifiedAfter, TTexts{"C:\\D\\"});
     EXPECT_EQ(r.Created, TTexts{"C:\\D\\new.txt"});
@@ -136,7 +145,7 @@ TEST(CompareScans, NewFileMovesItsDirectorysDate) {
 }
 
 TEST(CompareScans, DeletedAndRecreatedIdenticalFileIsNotReported) {
-    TEntry file{"C:\\D\\same.txt", 42, kDate, kAttrArchive, "0123"};
+    TEntry file{"C:\\D\\same.txt", 42, kTime, kAttrArchive, "0123"};
     const TResult r = Compare({file}, {file});
     EXPECT_TRUE(r.Deleted.empty() && r.Created.empty() && r.ModifiedBefore.empty());
 }

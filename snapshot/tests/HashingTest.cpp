@@ -1,4 +1,7 @@
 #include "snapshot/Hashing.h"
+
+#include "common/tests/MemoryRegistry.h"
+#include "settings/Settings.h"
 #include "snapshot/tests/MemoryFileSystem.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +24,41 @@ std::string EngineHex(TDigestAlgorithm algorithm, std::string_view content) {
     return DigestToHex(digest, engine->Length());
 }
 
+enum class TDigestStep { Start, Update, Finish };
+
+// The platform's digest, failing at one step of the second file it digests,
+// as a cryptography provider may fail at any call.
+class TFailingEngine : public IDigestEngine {
+public:
+    TFailingEngine(TDigestAlgorithm algorithm, TDigestStep failing)
+        : FEngine(CreateDigestEngine(algorithm)), FFailing(failing) {}
+    std::size_t Length() const noexcept override { return FEngine->Length(); }
+    void Start() override {
+        ++FFile;
+        FailAt(TDigestStep::Start);
+        FEngine->Start();
+    }
+    void Update(const std::uint8_t* data, std::size_t size) override {
+        FailAt(TDigestStep::Update);
+        FEngine->Update(data, size);
+    }
+    void Finish(std::uint8_t* digest) override {
+        FailAt(TDigestStep::Finish);
+        FEngine->Finish(digest);
+    }
+
+private:
+    void FailAt(TDigestStep step) const {
+        if (FFile == 2 && step == FFailing) {
+            throw EDigestError("the digest could not be computed");
+        }
+    }
+
+    std::unique_ptr<IDigestEngine> FEngine;
+    TDigestStep FFailing;
+    int FFile = 0;
+};
+
 class Hashing : public ::testing::Test {
 protected:
     TMemoryFileSystem FS;
@@ -41,8 +79,8 @@ protected:
         EXPECT_TRUE(Files.Find(path, index)) << path;
         return Files.Record(index)->Hash;
     }
-    int HashAll(std::uint8_t kind) {
-        THashing hashing(kind, Files, FS, Notes);
+    int HashAll(THashKind kind, const TDigestFactory& createEngine = CreateDigestEngine) {
+        THashing hashing(kind, Files, FS, Notes, createEngine);
         int calls = 0;
         hashing.OnHashed = [&] { ++calls; };
         hashing.HashAll();
@@ -109,12 +147,65 @@ TEST_F(Hashing, UnreadableFilesGetNoDigestAndHashingGoesOn) {
 TEST_F(Hashing, OtherKindsClearDigestsAndStillReportEachItem) {
     AddFile("C:\\a", "abc");
     AddFile("C:\\b", "");
-    for (std::uint8_t kind : {0, 3, 255}) {
+    for (int setting : {0, 3, 255}) {
         Files.Record(0)->Hash = "stale";
-        EXPECT_EQ(HashAll(kind), 2) << int(kind);
-        EXPECT_EQ(Hash("C:\\a"), "") << int(kind);
+        EXPECT_EQ(HashAll(HashKindFromSetting(setting)), 2) << setting;
+        EXPECT_EQ(Hash("C:\\a"), "") << setting;
     }
     EXPECT_EQ(FS.Reads(), 0u);
+}
+
+TEST_F(Hashing, OnlyTheSettingsOneAndTwoChooseADigest) {
+    AddFile("C:\\abc.txt", "abc");
+    const struct {
+        const char* Stored;
+        const char* Expected;
+    } cases[] = {
+        {"1", kMD5Abc},      {"2", kSHA1Abc},    {"0", ""},   {"3", ""},    {"257", ""},
+        {"258", ""},         {"513", ""},        {"-1", ""},  {"-255", ""}, {"2147483393", ""},
+        {"-2147483647", ""}, {"4294967297", ""}, {"MD5", ""}, {"", ""},
+    };
+    for (const auto& c : cases) {
+        TMemoryRegistry registry;
+        TSettings settings(registry);
+        settings.WriteString("Hashing", c.Stored);
+        HashAll(HashKindFromSetting(settings.ReadInteger("Hashing", 0)));
+        EXPECT_EQ(Hash("C:\\abc.txt"), c.Expected) << c.Stored;
+    }
+}
+
+TEST_F(Hashing, ADigestFailureSpoilsOnlyItsOwnFile) {
+    AddFile("C:\\1", "abc");
+    AddFile("C:\\2", "abc");
+    AddFile("C:\\3", "abc");
+    for (const TDigestStep step : {TDigestStep::Start, TDigestStep::Update, TDigestStep::Finish}) {
+        Notes.Clear();
+        int calls = 0;
+        EXPECT_NO_THROW(calls = HashAll(kHashSHA1, [&](TDigestAlgorithm algorithm) {
+                            return std::make_unique<TFailingEngine>(algorithm, step);
+                        }));
+        EXPECT_EQ(calls, 3);
+        EXPECT_EQ(Hash("C:\\1"), kSHA1Abc);
+        EXPECT_EQ(Hash("C:\\2"), "");
+        EXPECT_EQ(Hash("C:\\3"), kSHA1Abc);
+        EXPECT_EQ(Notes.Lines(), std::vector<std::string>{"Could not hash: C:\\2 (the digest could not be computed)"});
+    }
+}
+
+TEST_F(Hashing, AnUnavailableDigestLeavesEveryFileUnhashedAndNoted) {
+    AddFile("C:\\1", "abc");
+    AddFile("C:\\2", "");
+    AddFile("C:\\3", "abc");
+    int calls = 0;
+    EXPECT_NO_THROW(calls = HashAll(kHashMD5, [](TDigestAlgorithm) -> std::unique_ptr<IDigestEngine> {
+                        throw EDigestError("the digest algorithm is not available");
+                    }));
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(Hash("C:\\1"), "");
+    EXPECT_EQ(Hash("C:\\3"), "");
+    EXPECT_EQ(Notes.Lines(),
+              (std::vector<std::string>{"Could not hash: C:\\1 (the digest algorithm is not available)",
+                                        "Could not hash: C:\\3 (the digest algorithm is not available)"}));
 }
 
 TEST_F(Hashing, LargeFilesAreReadInLargeBlocksWithTheSameDigest) {

@@ -11,18 +11,18 @@ class TMemoryFileSystem::TReader : public IFileReader {
 public:
     TReader(TMemoryFileSystem& owner, const TNode& node) : FOwner(owner), FNode(node) {}
 
-    bool Read(std::uint8_t* buffer, std::size_t size, std::size_t& read) override {
+    TFsResult Read(std::uint8_t* buffer, std::size_t size, std::size_t& read) override {
         ++FOwner.FReads;
         FOwner.FLargestRead = std::max(FOwner.FLargestRead, size);
         read = std::min(size, FNode.Content.size() - FPosition);
         if (read == 0 && FNode.ReadFails) {
-            return false;
+            return TFsStatus::Failed;
         }
         if (read != 0) {
             std::memcpy(buffer, FNode.Content.data() + FPosition, read);
         }
         FPosition += read;
-        return true;
+        return {};
     }
 
 private:
@@ -39,7 +39,19 @@ TMemoryFileSystem::TNode* Child(TMemoryFileSystem::TNode& parent, std::string_vi
             return child.get();
         }
     }
+    for (auto& child : parent.Children) {
+        if (!child->ShortName.empty() && SameText(child->ShortName, name)) {
+            return child.get();
+        }
+    }
     return nullptr;
+}
+
+std::string_view WithoutTrailingDotsAndBlanks(std::string_view step) {
+    while (!step.empty() && (step.back() == '.' || step.back() == ' ')) {
+        step.remove_suffix(1);
+    }
+    return step;
 }
 
 } // namespace
@@ -71,7 +83,60 @@ TMemoryFileSystem::TNode* TMemoryFileSystem::Walk(std::string_view path, bool cr
     return node;
 }
 
-TFsStatus TMemoryFileSystem::ListDirectory(std::string_view directory, const TEntryVisitor& visit) {
+void TMemoryFileSystem::ExpandShortNames(std::vector<std::string>& steps) {
+    std::vector<std::string> expanded;
+    TNode* node = &FRoot;
+    for (const auto& step : steps) {
+        node = Child(*node, step);
+        if (node == nullptr) {
+            return;
+        }
+        expanded.push_back(SameText(node->ShortName, step) ? node->Name : step);
+    }
+    steps = std::move(expanded);
+}
+
+TFsResult TMemoryFileSystem::FullPath(std::string_view path, std::string& full) {
+    std::string text(path);
+    std::replace(text.begin(), text.end(), '/', '\\');
+    if (text.size() < 2 || text[1] != ':') {
+        return {TFsStatus::Failed, "not a full path"};
+    }
+    const bool trailing = text.back() == '\\';
+    std::vector<std::string> steps;
+    std::string_view rest(text);
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\\');
+        std::string_view step = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        if (step == "..") {
+            if (steps.size() > 1) {
+                steps.pop_back();
+            }
+            continue;
+        }
+        if (end == std::string_view::npos) {
+            step = WithoutTrailingDotsAndBlanks(step);
+        }
+        if (!step.empty() && step != ".") {
+            steps.emplace_back(step);
+        }
+    }
+    ExpandShortNames(steps);
+    full.clear();
+    for (const auto& step : steps) {
+        if (!full.empty()) {
+            full.push_back('\\');
+        }
+        full.append(step);
+    }
+    if (trailing || steps.size() == 1) {
+        full.push_back('\\');
+    }
+    return {};
+}
+
+TFsResult TMemoryFileSystem::ListDirectory(std::string_view directory, const TEntryVisitor& visit) {
     const TNode* node = Walk(directory, false, 0, 0);
     if (node == nullptr || node == &FRoot || (node->Attributes & kAttrDirectory) == 0) {
         return TFsStatus::NotFound;
@@ -85,7 +150,7 @@ TFsStatus TMemoryFileSystem::ListDirectory(std::string_view directory, const TEn
     return TFsStatus::Ok;
 }
 
-TFsStatus TMemoryFileSystem::OpenRead(std::string_view path, std::unique_ptr<IFileReader>& reader) {
+TFsResult TMemoryFileSystem::OpenRead(std::string_view path, std::unique_ptr<IFileReader>& reader) {
     const TNode* node = Walk(path, false, 0, 0);
     if (node == nullptr || node == &FRoot) {
         return TFsStatus::NotFound;

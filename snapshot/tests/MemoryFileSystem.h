@@ -12,7 +12,8 @@ namespace quill {
 
 // A file system held in memory, for tests of scanning and hashing. Paths
 // start with a drive ("C:\Data\a.txt"); names match without regard to case,
-// except inside directories marked case-sensitive, as NTFS allows.
+// except inside directories marked case-sensitive, as NTFS allows. A node may
+// have a short (8.3) name, which reaches it as its name does.
 class TMemoryFileSystem : public IFileSystem {
 public:
     // 2024-03-01 12:00:00 UTC.
@@ -20,6 +21,7 @@ public:
 
     struct TNode {
         std::string Name;
+        std::string ShortName;
         std::uint32_t Attributes = 0;
         std::uint64_t Size = 0;
         std::uint64_t LastWrite = kDefaultTime;
@@ -31,8 +33,11 @@ public:
         bool ReadFails = false; // the content is read, then reading fails
     };
 
-    TFsStatus ListDirectory(std::string_view directory, const TEntryVisitor& visit) override;
-    TFsStatus OpenRead(std::string_view path, std::unique_ptr<IFileReader>& reader) override;
+    TFsResult ListDirectory(std::string_view directory, const TEntryVisitor& visit) override;
+    TFsResult OpenRead(std::string_view path, std::unique_ptr<IFileReader>& reader) override;
+    // The platform's rules on the text alone, then short names of existing
+    // paths replaced by long ones; paths without a drive fail.
+    TFsResult FullPath(std::string_view path, std::string& full) override;
 
     // Creates the directory and its parents where missing.
     TNode& AddDirectory(std::string_view path, std::uint32_t attributes = kAttrDirectory,
@@ -51,6 +56,7 @@ private:
     class TReader;
 
     TNode* Walk(std::string_view path, bool create, std::uint32_t attributes, std::uint64_t lastWrite);
+    void ExpandShortNames(std::vector<std::string>& steps);
 
     TNode FRoot;
     std::uint64_t FReads = 0;

@@ -198,6 +198,9 @@ TEST_F(TreeScan, DateIsLocalTimeCutToTwoSeconds) {
     EXPECT_EQ(date("C:\\D\\odd"), FileTimeToDateTime(base + 2 * kTicksPerSecond + hour));
     EXPECT_EQ(date("C:\\D\\fraction"), FileTimeToDateTime(base + hour));
     EXPECT_EQ(date("C:\\D\\old"), 25569.0 + 1.0 / 24);
+    std::size_t odd = 0;
+    ASSERT_TRUE(Files.Find("C:\\D\\odd", odd));
+    EXPECT_EQ(Files.Record(odd)->LastWrite, base + 2 * kTicksPerSecond); // UTC, cut like the date
     // The directory's date is converted like a file's.
     EXPECT_EQ(ScanDate(base, Time), FileTimeToDateTime(base + hour));
 }
@@ -250,14 +253,90 @@ TEST_F(TreeScan, PathAroundAnEarlierPathDoesNotRecordItsContentsTwice) {
     EXPECT_TRUE(Notes.Empty());
 }
 
-TEST_F(TreeScan, NamesEqualButForCaseKeepTheFirstAndAreNoted) {
-    FS.AddDirectory("C:\\Linux").CaseSensitive = true;
-    FS.AddFile("C:\\Linux\\readme", "one");
-    FS.AddFile("C:\\Linux\\README", "two");
-    EXPECT_NO_THROW(Scanner.Scan("C:\\Linux", true));
-    ASSERT_EQ(Texts(Files), (std::vector<std::string>{"C:\\Linux\\readme"}));
-    EXPECT_EQ(Notes.Lines(),
-              (std::vector<std::string>{"Skipped, the scan already holds this path: C:\\Linux\\README"}));
+TEST_F(TreeScan, NamesEqualButForCaseKeepTheOrdinallyFirstWhateverTheListingOrder) {
+    // A case-sensitive directory holding twins of both kinds; the twin
+    // directories hold a file of the same name and one of their own.
+    const std::vector<std::pair<std::string, std::string>> files{
+        {"Dir\\x.txt", "upper"}, {"Dir\\upper-only.txt", "u"},
+        {"dir\\x.txt", "lower"}, {"dir\\lower-only.txt", "l"},
+        {"readme", "one"},       {"README", "two"},
+        {"Readme", "three"},     {"other.txt", "o"},
+    };
+    const std::vector<std::string> expected{"C:\\L\\Dir\\", "C:\\L\\Dir\\upper-only.txt", "C:\\L\\Dir\\x.txt",
+                                            "C:\\L\\other.txt", "C:\\L\\README"};
+    const std::vector<std::string> expectedNotes{
+        "Skipped, name differs only in case: C:\\L\\dir\\ (beside C:\\L\\Dir\\)",
+        "Skipped, name differs only in case: C:\\L\\Readme (beside C:\\L\\README)",
+        "Skipped, name differs only in case: C:\\L\\readme (beside C:\\L\\README)"};
+    for (const bool reversed : {false, true}) {
+        TMemoryFileSystem fs;
+        fs.AddDirectory("C:\\L").CaseSensitive = true;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const auto& file = files[reversed ? files.size() - 1 - i : i];
+            fs.AddFile("C:\\L\\" + file.first, file.second);
+        }
+        TFileList list(TListOrder::Sorted, TDuplicates::Refuse);
+        TCaptureNotes notes;
+        TTreeScanner scanner(list, fs, Time, notes);
+        EXPECT_NO_THROW(scanner.Scan("C:\\L", true));
+        EXPECT_EQ(Texts(list), expected) << "reversed " << reversed;
+        EXPECT_EQ(notes.Lines(), expectedNotes) << "reversed " << reversed;
+        EXPECT_EQ(scanner.DirectoryCount(), 1) << "reversed " << reversed;
+        EXPECT_EQ(scanner.FileCount(), 4) << "reversed " << reversed;
+    }
+}
+
+TEST_F(TreeScan, EverySpellingOfAScannedDirectoryIsTheSameDirectory) {
+    AddData();
+    FS.Find("C:\\Data")->ShortName = "DATA~1";
+    FS.AddDirectory("C:\\x");
+    const std::vector<std::string> records{"C:\\Data\\a.txt", "C:\\Data\\Sub\\", "C:\\Data\\Sub\\b.txt"};
+    for (const char* spelling : {"C:/Data", "C:/Data/", "C:\\Data\\.", "C:\\Data\\.\\", "C:\\x\\..\\Data",
+                                 "C:\\Data\\Sub\\..", "C:\\DATA~1", "C:\\Data.", "C:\\Data. . ", "C:\\Data..\\"}) {
+        TFileList alone(TListOrder::Sorted, TDuplicates::Refuse);
+        TCaptureNotes aloneNotes;
+        TTreeScanner(alone, FS, Time, aloneNotes).Scan(spelling, true);
+        EXPECT_EQ(Texts(alone), records) << spelling;
+        EXPECT_TRUE(aloneNotes.Empty()) << spelling;
+
+        TFileList both(TListOrder::Sorted, TDuplicates::Refuse);
+        TCaptureNotes bothNotes;
+        TTreeScanner scanner(both, FS, Time, bothNotes);
+        scanner.Scan("C:\\Data", true);
+        EXPECT_NO_THROW(scanner.Scan(spelling, true)) << spelling;
+        EXPECT_EQ(Texts(both), records) << spelling;
+        EXPECT_EQ(bothNotes.Lines(), std::vector<std::string>{"Skipped, already scanned: C:\\Data\\ (with C:\\Data\\)"})
+            << spelling;
+    }
+}
+
+TEST_F(TreeScan, SpellingsInsideAScannedDirectoryAreSkipped) {
+    AddData();
+    Scanner.Scan("C:/Data", true);
+    Scanner.Scan("C:\\Data\\x\\..\\Sub\\.", true);
+    EXPECT_EQ(Texts(Files), (std::vector<std::string>{"C:\\Data\\a.txt", "C:\\Data\\Sub\\", "C:\\Data\\Sub\\b.txt"}));
+    EXPECT_EQ(Notes.Lines(), std::vector<std::string>{"Skipped, already scanned: C:\\Data\\Sub\\ (with C:\\Data\\)"});
+}
+
+TEST_F(TreeScan, DaylightSavingSwitchBetweenScansChangesNothing) {
+    AddData();
+    FS.AddFile("C:\\Data\\touched.txt", "t");
+    TFileList before(TListOrder::Sorted, TDuplicates::Refuse);
+    TTreeScanner(before, FS, TFixedOffsetTime(60), Notes).Scan("C:\\Data", true);
+    FS.Find("C:\\Data\\touched.txt")->LastWrite += 2 * kTicksPerSecond;
+    TFileList after(TListOrder::Sorted, TDuplicates::Refuse);
+    TTreeScanner(after, FS, TFixedOffsetTime(120), Notes).Scan("C:\\Data", true);
+
+    std::size_t beforeIndex = 0;
+    std::size_t afterIndex = 0;
+    ASSERT_TRUE(before.Find("C:\\Data\\a.txt", beforeIndex));
+    ASSERT_TRUE(after.Find("C:\\Data\\a.txt", afterIndex));
+    // The report shows local time.
+    EXPECT_DOUBLE_EQ(after.Record(afterIndex)->Date, before.Record(beforeIndex)->Date + 1.0 / 24);
+    TFileList modifiedBefore;
+    TFileList modifiedAfter;
+    CompareScans(before, after, modifiedBefore, modifiedAfter);
+    EXPECT_EQ(Texts(modifiedAfter), std::vector<std::string>{"C:\\Data\\touched.txt"});
 }
 
 TEST_F(TreeScan, ListStaysSortedWhenACallbackFails) {

@@ -4,7 +4,6 @@
 
 #include <bcrypt.h>
 
-#include <stdexcept>
 #include <vector>
 
 namespace quill {
@@ -28,7 +27,7 @@ bool Succeeded(NTSTATUS status) noexcept {
 
 void Check(NTSTATUS status, const char* what) {
     if (!Succeeded(status)) {
-        throw std::runtime_error(what);
+        throw EDigestError(what);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "snapshot/win32/Win32FileSystem.h"
 
+#include "common/win32/SystemMessage.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/WinText.h"
 
@@ -13,10 +14,6 @@ TFsStatus StatusFromError(DWORD error) noexcept {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-    case ERROR_DIRECTORY:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH:
-    case ERROR_NOT_READY:
         return TFsStatus::NotFound;
     case ERROR_ACCESS_DENIED:
         return TFsStatus::AccessDenied;
@@ -27,6 +24,14 @@ TFsStatus StatusFromError(DWORD error) noexcept {
         return TFsStatus::Failed;
     }
 }
+
+} // namespace
+
+TFsResult FsErrorResult(unsigned long error) {
+    return {StatusFromError(error), SystemMessage(error)};
+}
+
+namespace {
 
 bool HasDotStep(std::wstring_view path) noexcept {
     std::size_t start = 0;
@@ -59,24 +64,21 @@ class TWin32Reader : public IFileReader {
 public:
     explicit TWin32Reader(TUniqueFile file) : FFile(std::move(file)) {}
 
-    bool Read(std::uint8_t* buffer, std::size_t size, std::size_t& read) override {
+    TFsResult Read(std::uint8_t* buffer, std::size_t size, std::size_t& read) override {
         DWORD got = 0;
         const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
         if (!::ReadFile(FFile.Get(), buffer, ask, &got, nullptr)) {
-            return false;
+            return FsErrorResult(::GetLastError());
         }
         read = got;
-        return true;
+        return {};
     }
 
 private:
     TUniqueFile FFile;
 };
 
-} // namespace
-
-std::wstring LongPathForm(std::string_view path) {
-    std::wstring wide = Wide(path);
+std::wstring WideLongPathForm(std::wstring wide) {
     std::replace(wide.begin(), wide.end(), L'/', L'\\');
     if (wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\") || HasDotStep(wide)) {
         return wide;
@@ -90,7 +92,60 @@ std::wstring LongPathForm(std::string_view path) {
     return wide;
 }
 
-TFsStatus TWin32FileSystem::ListDirectory(std::string_view directory, const TEntryVisitor& visit) {
+// The ordinary form of a path that WideLongPathForm prefixed.
+std::wstring WithoutLongPathPrefix(std::wstring_view path) {
+    if (path.starts_with(L"\\\\?\\UNC\\")) {
+        return L"\\\\" + std::wstring(path.substr(8));
+    }
+    return std::wstring(path.substr(path.starts_with(L"\\\\?\\") ? 4 : 0));
+}
+
+// Both calls return the length without the terminator when the buffer was
+// large enough, else the size the buffer needs; 0 when they fail.
+template <class TCall> bool CallWithBuffer(std::wstring& out, const TCall& call) {
+    out.resize(MAX_PATH);
+    for (;;) {
+        const DWORD length = call(out.data(), static_cast<DWORD>(out.size() + 1));
+        if (length == 0) {
+            return false;
+        }
+        if (length <= out.size()) {
+            out.resize(length);
+            return true;
+        }
+        out.resize(length - 1);
+    }
+}
+
+} // namespace
+
+std::wstring LongPathForm(std::string_view path) {
+    return WideLongPathForm(Wide(path));
+}
+
+TFsResult TWin32FileSystem::FullPath(std::string_view path, std::string& full) {
+    const std::wstring wide = Wide(path);
+    std::wstring absolute;
+    if (!CallWithBuffer(absolute, [&](wchar_t* buffer, DWORD size) {
+            return ::GetFullPathNameW(wide.c_str(), size, buffer, nullptr);
+        })) {
+        return FsErrorResult(::GetLastError());
+    }
+    // Only an existing path has long names to find; any other keeps the
+    // absolute form, and the listing reports what is wrong with it. The long
+    // form of the call is only for paths that need it: not every system
+    // expands short names in it.
+    const std::wstring asked = absolute.size() < MAX_PATH ? absolute : WideLongPathForm(absolute);
+    std::wstring expanded;
+    if (CallWithBuffer(expanded,
+                       [&](wchar_t* buffer, DWORD size) { return ::GetLongPathNameW(asked.c_str(), buffer, size); })) {
+        absolute = asked.size() != absolute.size() ? WithoutLongPathPrefix(expanded) : expanded;
+    }
+    full = Narrow(absolute);
+    return {};
+}
+
+TFsResult TWin32FileSystem::ListDirectory(std::string_view directory, const TEntryVisitor& visit) {
     const std::wstring pattern = LongPathForm(directory) + L"*";
     WIN32_FIND_DATAW data;
     TUniqueFind find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
@@ -98,7 +153,7 @@ TFsStatus TWin32FileSystem::ListDirectory(std::string_view directory, const TEnt
     if (!find) {
         const DWORD error = ::GetLastError();
         // An empty drive root has not even "." and "..".
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES ? TFsStatus::Ok : StatusFromError(error);
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES ? TFsResult() : FsErrorResult(error);
     }
     do {
         const wchar_t* name = data.cFileName;
@@ -112,18 +167,18 @@ TFsStatus TWin32FileSystem::ListDirectory(std::string_view directory, const TEnt
                             data.ftLastWriteTime.dwLowDateTime});
     } while (::FindNextFileW(find.Get(), &data));
     const DWORD error = ::GetLastError();
-    return error == ERROR_NO_MORE_FILES ? TFsStatus::Ok : StatusFromError(error);
+    return error == ERROR_NO_MORE_FILES ? TFsResult() : FsErrorResult(error);
 }
 
-TFsStatus TWin32FileSystem::OpenRead(std::string_view path, std::unique_ptr<IFileReader>& reader) {
+TFsResult TWin32FileSystem::OpenRead(std::string_view path, std::unique_ptr<IFileReader>& reader) {
     TUniqueFile file(::CreateFileW(LongPathForm(path).c_str(), GENERIC_READ,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
-        return StatusFromError(::GetLastError());
+        return FsErrorResult(::GetLastError());
     }
     reader = std::make_unique<TWin32Reader>(std::move(file));
-    return TFsStatus::Ok;
+    return {};
 }
 
 } // namespace quill

@@ -18,7 +18,15 @@ public:
     explicit TTempDirectory(std::string_view name) {
         wchar_t temp[MAX_PATH + 1];
         const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-        FPath = Narrow(temp, length);
+        // Scans record the long form of a path; the temp folder may be given
+        // with short names.
+        wchar_t longTemp[MAX_PATH + 1];
+        const DWORD longLength = ::GetLongPathNameW(temp, longTemp, MAX_PATH + 1);
+        if (longLength != 0 && longLength <= MAX_PATH) {
+            FPath = Narrow(longTemp, longLength);
+        } else {
+            FPath = Narrow(temp, length);
+        }
         if (FPath.empty() || FPath.back() != '\\') {
             FPath.push_back('\\');
         }

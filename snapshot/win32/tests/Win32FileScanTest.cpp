@@ -1,5 +1,6 @@
 #include "snapshot/win32/tests/TempDirectory.h"
 
+#include "common/win32/SystemMessage.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/Win32LocalTime.h"
 #include "common/win32/WinText.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -43,7 +45,7 @@ protected:
     TWin32LocalTime Time;
     TCaptureNotes Notes;
 
-    TFileList ScanAndHash(std::uint8_t kind) {
+    TFileList ScanAndHash(THashKind kind) {
         TFileList files(TListOrder::Sorted, TDuplicates::Refuse);
         TTreeScanner scanner(files, FS, Time, Notes);
         scanner.Scan(Temp.Path(), true);
@@ -138,8 +140,8 @@ TEST_F(Win32FileScan, FileHeldWithoutReadSharingGetsNoDigestAndHashingGoesOn) {
     TFileList files = ScanAndHash(kHashSHA1);
     EXPECT_EQ(Record(files, "a-locked.txt")->Hash, "");
     EXPECT_EQ(Record(files, "b-free.txt")->Hash, kSHA1Abc);
-    EXPECT_EQ(Notes.Lines(),
-              std::vector<std::string>{"Could not hash: " + Temp.Path() + "a-locked.txt (in use by another program)"});
+    EXPECT_EQ(Notes.Lines(), std::vector<std::string>{"Could not hash: " + Temp.Path() + "a-locked.txt (" +
+                                                      SystemMessage(ERROR_SHARING_VIOLATION) + ")"});
 }
 
 TEST_F(Win32FileScan, FileHeldForWritingWithReadSharingIsHashed) {
@@ -211,12 +213,111 @@ TEST_F(Win32FileScan, DirectoryLinksAreRecordedButNotEntered) {
     EXPECT_EQ(Texts(files, Temp.Path().size()), (std::vector<std::string>{"Real\\", "Real\\file.txt", "Real\\Loop\\"}));
 }
 
-TEST_F(Win32FileScan, MissingPathIsNotedAndRecordsNothing) {
+TEST_F(Win32FileScan, UnlistablePathsAreNotedWithTheSystemsReason) {
+    const struct {
+        const char* Relative;
+        unsigned long Error;
+    } cases[] = {
+        {"missing", ERROR_PATH_NOT_FOUND},
+        {"bad|name", ERROR_INVALID_NAME},
+    };
+    for (const auto& c : cases) {
+        Notes.Clear();
+        TFileList files(TListOrder::Sorted, TDuplicates::Refuse);
+        TTreeScanner scanner(files, FS, Time, Notes);
+        scanner.Scan(Temp.Path() + c.Relative, true);
+        EXPECT_TRUE(files.Empty()) << c.Relative;
+        EXPECT_EQ(Notes.Lines(), std::vector<std::string>{"Could not list: " + Temp.Path() + c.Relative + "\\ (" +
+                                                          SystemMessage(c.Error) + ")"});
+    }
+}
+
+TEST(Win32FileSystemErrors, OnlyMissingFilesAndPathsAreNotFound) {
+    const struct {
+        unsigned long Error;
+        TFsStatus Status;
+    } cases[] = {
+        {ERROR_FILE_NOT_FOUND, TFsStatus::NotFound}, {ERROR_PATH_NOT_FOUND, TFsStatus::NotFound},
+        {ERROR_INVALID_NAME, TFsStatus::Failed},     {ERROR_NOT_READY, TFsStatus::Failed},
+        {ERROR_BAD_NETPATH, TFsStatus::Failed},      {ERROR_ACCESS_DENIED, TFsStatus::AccessDenied},
+    };
+    for (const auto& c : cases) {
+        const TFsResult result = FsErrorResult(c.Error);
+        EXPECT_EQ(result.Status, c.Status) << c.Error;
+        EXPECT_EQ(result.Reason(), SystemMessage(c.Error)) << c.Error;
+    }
+}
+
+TEST(SystemMessages, AreTheSystemsOwnWordsOnOneLine) {
+    for (const unsigned long error : {ERROR_ACCESS_DENIED, ERROR_NOT_READY, ERROR_BAD_NETPATH}) {
+        const std::string message = SystemMessage(error);
+        EXPECT_FALSE(message.empty()) << error;
+        EXPECT_EQ(message.find_first_of("\r\n"), std::string::npos) << message;
+        EXPECT_NE(message.back(), ' ') << message;
+        EXPECT_NE(message, "error " + std::to_string(error));
+    }
+    EXPECT_EQ(SystemMessage(0x2FFFFFFF), "error 805306367");
+}
+
+TEST_F(Win32FileScan, EverySpellingOfAScannedDirectoryIsScannedOnce) {
+    ASSERT_TRUE(Temp.MakeDirectory("Long Directory Name"));
+    ASSERT_TRUE(Temp.WriteFile("Long Directory Name\\f.txt", "f"));
+    const std::string directory = Temp.Path() + "Long Directory Name";
+    std::string slashes = directory;
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    std::vector<std::string> spellings{slashes,
+                                       directory + "\\.",
+                                       directory + "\\.\\",
+                                       Temp.Path() + "x\\..\\Long Directory Name",
+                                       directory + "\\f.txt\\..",
+                                       directory + ". .",
+                                       directory + "..\\"};
+    wchar_t shortName[MAX_PATH + 1];
+    const DWORD length = ::GetShortPathNameW(Wide(directory).c_str(), shortName, MAX_PATH + 1);
+    if (length != 0 && length <= MAX_PATH && Narrow(shortName, length) != directory) {
+        spellings.push_back(Narrow(shortName, length));
+    }
+    for (const auto& spelling : spellings) {
+        Notes.Clear();
+        TFileList alone(TListOrder::Sorted, TDuplicates::Refuse);
+        TTreeScanner(alone, FS, Time, Notes).Scan(spelling, true);
+        EXPECT_EQ(Texts(alone, 0), std::vector<std::string>{directory + "\\f.txt"}) << spelling;
+
+        TFileList both(TListOrder::Sorted, TDuplicates::Refuse);
+        TTreeScanner scanner(both, FS, Time, Notes);
+        scanner.Scan(directory, true);
+        scanner.Scan(spelling, true);
+        EXPECT_EQ(Texts(both, 0), std::vector<std::string>{directory + "\\f.txt"}) << spelling;
+        EXPECT_EQ(Notes.Lines(),
+                  std::vector<std::string>{"Skipped, already scanned: " + directory + "\\ (with " + directory + "\\)"})
+            << spelling;
+    }
+    EXPECT_EQ(spellings.size(), 8u) << "no short name to test";
+}
+
+TEST_F(Win32FileScan, PathsOver260CharactersWithDotStepsReachNamesEndingInDotsOrBlanks) {
+    std::string relative;
+    for (int i = 0; i < 12; ++i) {
+        relative += std::string(30, static_cast<char>('a' + i)) + "\\";
+    }
+    ASSERT_TRUE(Temp.MakeDirectory(relative + "blank "));
+    ASSERT_TRUE(Temp.WriteFile(relative + "end.", "abc"));
+    ASSERT_TRUE(Temp.WriteFile(relative + "blank \\inner.txt", "abc"));
+    const std::string spelled = Temp.Path() + relative + "..\\" + std::string(30, 'l') + "\\.";
+    ASSERT_GT(spelled.size(), 300u);
+
     TFileList files(TListOrder::Sorted, TDuplicates::Refuse);
     TTreeScanner scanner(files, FS, Time, Notes);
-    scanner.Scan(Temp.Path() + "missing", true);
-    EXPECT_TRUE(files.Empty());
-    EXPECT_EQ(Notes.Lines(), std::vector<std::string>{"Could not list: " + Temp.Path() + "missing\\ (not found)"});
+    scanner.Scan(spelled, true);
+    THashing hashing(kHashMD5, files, FS, Notes);
+    hashing.HashAll();
+    EXPECT_EQ(Texts(files, 0), (std::vector<std::string>{Temp.Path() + relative + "blank \\",
+                                                         Temp.Path() + relative + "blank \\inner.txt",
+                                                         Temp.Path() + relative + "end."}));
+    const TFileScan* end = Record(files, relative + "end.");
+    ASSERT_NE(end, nullptr);
+    EXPECT_EQ(end->Hash, kMD5Abc);
+    EXPECT_TRUE(Notes.Empty()) << Notes.Lines().front();
 }
 
 } // namespace
