@@ -369,6 +369,7 @@ std::unique_ptr<TValueRecord> MakeValueRecord(TRegValue value) {
     auto record = std::make_unique<TValueRecord>();
     record->Name = std::move(value.Name);
     record->DataSize = static_cast<std::int32_t>(value.Data.size());
+    record->RegType = value.Type;
     switch (value.Type) {
     case kRegSz:
     case kRegExpandSz:
@@ -414,7 +415,9 @@ void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot ro
 }
 
 bool ValueChanged(const TValueRecord& before, const TValueRecord& after) {
-    if (before.DataType != after.DataType || before.DataSize != after.DataSize) {
+    // The five kinds of DataType hide most registry types; bytes that stay
+    // while their type changes mean something else to every reader.
+    if (before.RegType != after.RegType || before.DataType != after.DataType || before.DataSize != after.DataSize) {
         return true;
     }
     switch (before.DataType) {

@@ -34,6 +34,7 @@ struct TValueRecord {
     TValueData Data;
     std::unique_ptr<std::uint8_t[]> Buffer; // DataSize bytes for dtUnknown and dtBinary; none when empty
     std::int32_t DataSize = 0;              // as the registry reports it, terminating zero included
+    std::uint32_t RegType = kRegNone;       // the registry's own type, exactly as stored
     TDataType DataType = dtUnknown;
     std::uint8_t Included = 1;
 };
@@ -70,7 +71,8 @@ bool CompareRoot(const TProgressStart& progressStart, const TProgressStep& progr
 // Releases every record the value list holds under the key path.
 void DropKeyValues(std::string_view keyPath, TValueList& values);
 
-// True when the two records of one value differ in type, size or data.
+// True when the two records of one value differ in registry type, size or
+// data.
 bool ValueChanged(const TValueRecord& before, const TValueRecord& after);
 
 } // namespace quill

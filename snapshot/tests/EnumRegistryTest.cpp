@@ -13,6 +13,9 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 constexpr TRegRoot kRoot = TRegRoot::CurrentUser;
+// Device properties are stored under types of their own, far above the
+// numbered registry types.
+constexpr std::uint32_t kDevicePropertyString = 0xFFFF0012;
 
 std::vector<std::uint8_t> Bytes(std::initializer_list<int> bytes) {
     std::vector<std::uint8_t> data;
@@ -114,35 +117,39 @@ TEST(SnapshotRoot, MapsEachRegistryTypeToItsDataForm) {
     registry.SetValue(kRoot, "K", "binary", kRegBinary, Bytes({0, 1, 0}));
     registry.SetValue(kRoot, "K", "empty binary", kRegBinary, {});
     registry.SetValue(kRoot, "K", "empty string", kRegSz, {});
+    registry.SetValue(kRoot, "K", "device property", kDevicePropertyString, Bytes({'x', 0, 0, 0}));
     const TSnapshot snapshot = Take(registry);
 
     struct TCase {
         const char* Name;
+        std::uint32_t RegType;
         TDataType Type;
         std::int32_t Size;
         TValueData Data;
         std::vector<std::uint8_t> Buffer;
     };
     const TCase cases[] = {
-        {"", dtString, 16, std::string("default"), {}},
-        {"zero inside", dtString, 8, std::string("a"), {}},
-        {"expand", dtExpandString, 18, std::string("%TEMP%\\x"), {}},
-        {"unterminated", dtString, 4, std::string("ok"), {}},
-        {"minus one", dtInteger, 4, std::int32_t{-1}, {}},
-        {"dword", dtInteger, 4, std::int32_t{0x12345678}, {}},
-        {"short dword", dtUnknown, 2, {}, Bytes({1, 2})},
-        {"long dword", dtUnknown, 8, {}, Bytes({1, 2, 3, 4, 5, 6, 7, 8})},
-        {"multi", dtUnknown, 10, {}, Bytes({'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0})},
-        {"qword", dtUnknown, 8, {}, Bytes({1, 0, 0, 0, 0, 0, 0, 0})},
-        {"big endian", dtUnknown, 4, {}, Bytes({0, 0, 0, 1})},
-        {"none", dtUnknown, 0, {}, {}},
-        {"binary", dtBinary, 3, {}, Bytes({0, 1, 0})},
-        {"empty binary", dtBinary, 0, {}, {}},
-        {"empty string", dtString, 0, std::string(), {}},
+        {"", kRegSz, dtString, 16, std::string("default"), {}},
+        {"zero inside", kRegSz, dtString, 8, std::string("a"), {}},
+        {"expand", kRegExpandSz, dtExpandString, 18, std::string("%TEMP%\\x"), {}},
+        {"unterminated", kRegSz, dtString, 4, std::string("ok"), {}},
+        {"minus one", kRegDword, dtInteger, 4, std::int32_t{-1}, {}},
+        {"dword", kRegDword, dtInteger, 4, std::int32_t{0x12345678}, {}},
+        {"short dword", kRegDword, dtUnknown, 2, {}, Bytes({1, 2})},
+        {"long dword", kRegDword, dtUnknown, 8, {}, Bytes({1, 2, 3, 4, 5, 6, 7, 8})},
+        {"multi", kRegMultiSz, dtUnknown, 10, {}, Bytes({'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0})},
+        {"qword", kRegQword, dtUnknown, 8, {}, Bytes({1, 0, 0, 0, 0, 0, 0, 0})},
+        {"big endian", kRegDwordBigEndian, dtUnknown, 4, {}, Bytes({0, 0, 0, 1})},
+        {"none", kRegNone, dtUnknown, 0, {}, {}},
+        {"binary", kRegBinary, dtBinary, 3, {}, Bytes({0, 1, 0})},
+        {"empty binary", kRegBinary, dtBinary, 0, {}, {}},
+        {"empty string", kRegSz, dtString, 0, std::string(), {}},
+        {"device property", kDevicePropertyString, dtUnknown, 4, {}, Bytes({'x', 0, 0, 0})},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         const TValueRecord& record = snapshot.Value("\\K\\", c.Name);
+        EXPECT_EQ(record.RegType, c.RegType);
         EXPECT_EQ(record.DataType, c.Type);
         EXPECT_EQ(record.DataSize, c.Size);
         EXPECT_EQ(record.Data, c.Data);

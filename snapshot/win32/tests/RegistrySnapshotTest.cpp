@@ -129,6 +129,7 @@ TEST(RegistrySnapshot, FindsEveryChangeUnderAKeyOfTheCurrentUserAndNothingElse) 
             EXPECT_EQ(value->Buffer, nullptr);
         } else if (value->Name == "Qword" || value->Name == "Multi") {
             EXPECT_EQ(value->DataType, dtUnknown);
+            EXPECT_EQ(value->RegType, value->Name == "Qword" ? kRegQword : kRegMultiSz);
             EXPECT_NE(value->Buffer, nullptr);
         }
     }
