@@ -33,6 +33,82 @@ private:
     std::deque<std::pair<std::string, std::unique_ptr<TRecord>>> FItems;
 };
 
+// How a listing of a key's subkeys or values by index ended. One that ends
+// early means that entries were deleted meanwhile, and that the entries after
+// them moved to lower indexes, past the listing.
+enum class TListEnd { Complete, Short, KeyGone };
+
+struct TListing {
+    TListEnd End = TListEnd::Complete;
+    bool Again = false;           // the key was listed a second time
+    std::uint32_t Unreadable = 0; // entries the registry refused
+    std::uint32_t Growing = 0;    // values still growing when read again
+};
+
+// The end of a listing at a status other than Ok, if the status ends it.
+bool EndsListing(TRegStatus status, TListing& listing) {
+    if (status == TRegStatus::NoMoreItems || status == TRegStatus::NotFound) {
+        listing.End = status == TRegStatus::NotFound ? TListEnd::KeyGone : TListEnd::Short;
+        return true;
+    }
+    return false;
+}
+
+const std::string& EntryName(const std::string& name) {
+    return name;
+}
+
+const std::string& EntryName(const std::unique_ptr<TValueRecord>& value) {
+    return value->Name;
+}
+
+// Appends the entries of from whose names to lacks.
+template <class TEntry> void AddMissing(std::vector<TEntry>& to, std::vector<TEntry>& from) {
+    // Reserved first: names points into the entries of to.
+    to.reserve(to.size() + from.size());
+    std::vector<const std::string*> names;
+    names.reserve(to.size());
+    for (const TEntry& entry : to) {
+        names.push_back(&EntryName(entry));
+    }
+    const auto less = [](const std::string* a, const std::string* b) { return CompareText(*a, *b) < 0; };
+    std::sort(names.begin(), names.end(), less);
+    for (TEntry& entry : from) {
+        if (!std::binary_search(names.begin(), names.end(), &EntryName(entry), less)) {
+            to.push_back(std::move(entry));
+        }
+    }
+}
+
+// Lists a key's entries with list(count, entries) and, when that listing ends
+// early, once more from a fresh count. Should the second one end early too,
+// the entries that only the first one saw are kept as well: a survivor may
+// have moved past either listing, and an entry deleted meanwhile was there
+// while the walk ran.
+template <class TEntry, class TList>
+TListing ListTwice(IRegKey& key, std::uint32_t count, std::uint32_t TRegKeyInfo::*counted, std::vector<TEntry>& entries,
+                   const TList& list) {
+    TListing listing = list(count, entries);
+    if (listing.End != TListEnd::Short) {
+        return listing;
+    }
+    TRegKeyInfo info;
+    const TRegStatus status = key.QueryInfo(info);
+    if (status != TRegStatus::Ok) {
+        listing.Again = true;
+        listing.End = status == TRegStatus::NotFound ? TListEnd::KeyGone : TListEnd::Short;
+        return listing;
+    }
+    std::vector<TEntry> again;
+    listing = list(info.*counted, again);
+    listing.Again = true;
+    if (listing.End != TListEnd::Complete) {
+        AddMissing(again, entries);
+    }
+    entries = std::move(again);
+    return listing;
+}
+
 class TRegistryWalker {
 public:
     TRegistryWalker(const TShowCount& onProgress, const ILocalTime& localTime, TCaptureNotes& notes,
@@ -87,25 +163,28 @@ private:
         FNotes.Add(std::string(FRoot) + ": " + std::string(what), std::move(example));
     }
 
+    void Note(std::string_view what, const std::string& example, std::uint32_t times) {
+        for (std::uint32_t i = 0; i < times; ++i) {
+            Note(what, example);
+        }
+    }
+
     void ReadValues(IRegKey& key, std::uint32_t count, const std::string& path) {
         FKeyValues.clear();
-        for (std::uint32_t index = 0; index < count; ++index) {
-            const TRegStatus status = key.EnumValue(index, FValue);
-            if (status == TRegStatus::Ok) {
-                FKeyValues.push_back(MakeValueRecord(std::move(FValue)));
-                continue;
-            }
-            if (status == TRegStatus::NoMoreItems || status == TRegStatus::NotFound) {
-                // Values were deleted since the key was sized, or the key
-                // itself: the values enumerated by index may have moved.
-                for (std::uint32_t skipped = index; skipped < count; ++skipped) {
-                    Note("values left out, changed while being read", path);
-                }
-                break;
-            }
-            // Grew again after being read once more at its new size, or the
-            // registry refused it: leave this one value out.
-            Note("values left out, changed while being read", path);
+        const TListing listing = ListTwice(key, count, &TRegKeyInfo::Values, FKeyValues,
+                                           [&](std::uint32_t n, std::vector<std::unique_ptr<TValueRecord>>& values) {
+                                               return ListValues(key, n, values);
+                                           });
+        Note("values left out, still growing when read again", path, listing.Growing);
+        Note("values left out, unreadable", path, listing.Unreadable);
+        if (listing.End == TListEnd::KeyGone) {
+            Note("keys deleted while being read", path);
+        } else if (listing.Again) {
+            // Deleted values are gone, not left out; a key that keeps changing
+            // may have hidden some from both listings.
+            Note(listing.End == TListEnd::Complete ? "values deleted while their key was read"
+                                                   : "values still changing when listed again, some may be missing",
+                 path);
         }
         // Values of one key stand in the reverse of the registry's order.
         for (auto it = FKeyValues.rbegin(); it != FKeyValues.rend(); ++it) {
@@ -114,25 +193,54 @@ private:
         FKeyValues.clear();
     }
 
+    TListing ListValues(IRegKey& key, std::uint32_t count, std::vector<std::unique_ptr<TValueRecord>>& values) {
+        values.reserve(count);
+        TListing listing;
+        for (std::uint32_t index = 0; index < count; ++index) {
+            const TRegStatus status = key.EnumValue(index, FValue);
+            if (status == TRegStatus::Ok) {
+                values.push_back(MakeValueRecord(std::move(FValue)));
+            } else if (EndsListing(status, listing)) {
+                break;
+            } else if (status == TRegStatus::MoreData) {
+                ++listing.Growing;
+            } else {
+                ++listing.Unreadable;
+            }
+        }
+        return listing;
+    }
+
     std::vector<std::string> ReadSubKeyNames(IRegKey& key, std::uint32_t count, const std::string& path) {
         std::vector<std::string> names;
-        names.reserve(count);
-        std::string name;
-        for (std::uint32_t index = 0; index < count; ++index) {
-            const TRegStatus status = key.EnumKey(index, name);
-            if (status == TRegStatus::NoMoreItems || status == TRegStatus::NotFound) {
-                break;
-            }
-            if (status != TRegStatus::Ok) {
-                Note("keys left out with their subkeys, unreadable", path + "#" + std::to_string(index));
-                continue;
-            }
-            if (!name.empty()) {
-                names.push_back(std::move(name));
-            }
+        const TListing listing =
+            ListTwice(key, count, &TRegKeyInfo::SubKeys, names,
+                      [&](std::uint32_t n, std::vector<std::string>& listed) { return ListSubKeys(key, n, listed); });
+        Note("subkeys left out, unreadable", path, listing.Unreadable);
+        if (listing.Again && listing.End == TListEnd::Short) {
+            Note("subkeys still changing when listed again, some may be missing", path);
         }
         DropDuplicateNames(names, path);
         return names;
+    }
+
+    static TListing ListSubKeys(IRegKey& key, std::uint32_t count, std::vector<std::string>& names) {
+        names.reserve(count);
+        TListing listing;
+        std::string name;
+        for (std::uint32_t index = 0; index < count; ++index) {
+            const TRegStatus status = key.EnumKey(index, name);
+            if (status == TRegStatus::Ok) {
+                if (!name.empty()) {
+                    names.push_back(std::move(name));
+                }
+            } else if (EndsListing(status, listing)) {
+                break;
+            } else {
+                ++listing.Unreadable;
+            }
+        }
+        return listing;
     }
 
     // A key that changes while it is enumerated can list a subkey twice;

@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace quill {
 namespace {
 
@@ -260,24 +262,123 @@ TEST(SnapshotRoot, NotesADeniedRootAndRecordsNothing) {
     EXPECT_THAT(snapshot.Notes.Lines()[0], HasSubstr("access denied: \\"));
 }
 
-TEST(SnapshotRoot, AValueThatVanishesWhileTheKeyIsReadDoesNotEndTheWalk) {
-    TMemoryRegistry registry;
-    registry.SetString(kRoot, "A", "first", "1");
-    registry.SetString(kRoot, "A", "second", "2");
-    registry.SetString(kRoot, "A\\Sub", "v", "3");
-    registry.SetString(kRoot, "B", "v", "4");
-    bool deleted = false;
-    registry.OnEnumValue = [&](TMemoryRegistry::TNode& key, std::uint32_t index) {
-        if (key.Path == "\\A\\" && index == 1 && !deleted) {
-            deleted = true;
-            key.Values.pop_back();
+// One entry deleted by another program while the walk lists a key: at the
+// n-th listing request on that key, counted over all its listings.
+struct TDeletion {
+    int Request;
+    const char* Name;
+};
+
+void DeleteSubkeysWhileListed(TMemoryRegistry& registry, std::string path, std::vector<TDeletion> deletions) {
+    registry.OnEnumKey = [&registry, path, deletions, requests = 0](TMemoryRegistry::TNode& key,
+                                                                    std::uint32_t) mutable {
+        if (key.Path != path) {
+            return;
+        }
+        ++requests;
+        for (const TDeletion& deletion : deletions) {
+            if (deletion.Request == requests) {
+                registry.DeleteKey(kRoot, path + deletion.Name);
+            }
         }
     };
-    const TSnapshot snapshot = Take(registry);
-    EXPECT_THAT(snapshot.KeyPaths(), ElementsAre("\\", "\\A\\", "\\A\\Sub\\", "\\B\\"));
-    EXPECT_THAT(snapshot.ValueNames(), ElementsAre("\\A\\first", "\\A\\Sub\\v", "\\B\\v"));
-    ASSERT_EQ(snapshot.Notes.Lines().size(), 1u);
-    EXPECT_EQ(snapshot.Notes.Lines()[0], "HKEY_CURRENT_USER: values left out, changed while being read: \\A\\");
+}
+
+void DeleteValuesWhileListed(TMemoryRegistry& registry, std::string path, std::vector<TDeletion> deletions) {
+    registry.OnEnumValue = [&registry, path, deletions, requests = 0](TMemoryRegistry::TNode& key,
+                                                                      std::uint32_t) mutable {
+        if (key.Path != path) {
+            return;
+        }
+        ++requests;
+        for (const TDeletion& deletion : deletions) {
+            if (deletion.Request == requests) {
+                registry.DeleteValue(kRoot, path, deletion.Name);
+            }
+        }
+    };
+}
+
+TEST(SnapshotRoot, WalksEverySubkeyThatSurvivesTheDeletionOfASiblingDuringTheListing) {
+    const std::string stillChanging =
+        "HKEY_CURRENT_USER: subkeys still changing when listed again, some may be missing: \\";
+    struct TCase {
+        const char* Name;
+        std::vector<TDeletion> Deletions;
+        std::vector<std::string> Survivors;
+        std::vector<std::string> Notes;
+    };
+    const TCase cases[] = {
+        {"a subkey already listed", {{2, "A"}}, {"B", "C", "D"}, {}},
+        {"a subkey not listed yet", {{2, "C"}}, {"A", "B", "D"}, {}},
+        {"the last subkey, at its turn", {{4, "D"}}, {"A", "B", "C"}, {}},
+        {"one subkey in each listing", {{2, "A"}, {6, "B"}}, {"C", "D"}, {stillChanging}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMemoryRegistry registry;
+        for (const char* name : {"A", "B", "C", "D"}) {
+            registry.SetString(kRoot, name, "v", "1");
+            registry.SetString(kRoot, std::string(name) + "\\Sub", "w", "2");
+        }
+        DeleteSubkeysWhileListed(registry, "\\", c.Deletions);
+        const TSnapshot snapshot = Take(registry);
+        std::vector<std::string> keys = {"\\"};
+        std::vector<std::string> values;
+        for (const std::string& name : c.Survivors) {
+            keys.push_back("\\" + name + "\\");
+            keys.push_back("\\" + name + "\\Sub\\");
+            values.push_back("\\" + name + "\\v");
+            values.push_back("\\" + name + "\\Sub\\w");
+        }
+        EXPECT_EQ(snapshot.KeyPaths(), keys);
+        EXPECT_EQ(snapshot.ValueNames(), values);
+        EXPECT_EQ(snapshot.Notes.Lines(), c.Notes);
+    }
+}
+
+TEST(SnapshotRoot, KeepsEveryValueThatSurvivesTheDeletionOfAnotherDuringTheListing) {
+    const std::string deleted = "HKEY_CURRENT_USER: values deleted while their key was read: \\K\\";
+    const std::string stillChanging =
+        "HKEY_CURRENT_USER: values still changing when listed again, some may be missing: \\K\\";
+    struct TCase {
+        const char* Name;
+        std::vector<TDeletion> Deletions;
+        std::vector<std::string> Values;
+        std::vector<std::string> Notes;
+    };
+    const TCase cases[] = {
+        {"a value already read", {{2, "v0"}}, {"v1", "v2", "v3", "v4"}, {deleted}},
+        {"a value not read yet", {{2, "v3"}}, {"v0", "v1", "v2", "v4"}, {deleted}},
+        {"the last value, at its turn", {{5, "v4"}}, {"v0", "v1", "v2", "v3"}, {deleted}},
+        // What was read and then deleted stays: it was there while the walk
+        // ran, and the value that moved past the first listing is kept.
+        {"one value in each listing", {{2, "v0"}, {7, "v1"}}, {"v0", "v1", "v2", "v3", "v4"}, {stillChanging}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMemoryRegistry registry;
+        for (const char* name : {"v0", "v1", "v2", "v3", "v4"}) {
+            registry.SetString(kRoot, "K", name, name);
+        }
+        registry.SetString(kRoot, "K\\Sub", "w", "sub");
+        registry.SetString(kRoot, "L", "x", "sibling");
+        DeleteValuesWhileListed(registry, "\\K\\", c.Deletions);
+        const TSnapshot snapshot = Take(registry);
+        EXPECT_THAT(snapshot.KeyPaths(), ElementsAre("\\", "\\K\\", "\\K\\Sub\\", "\\L\\"));
+        std::vector<std::string> values;
+        for (const auto& item : snapshot.Values) {
+            if (item.Text == "\\K\\") {
+                values.push_back(item.Record->Name);
+                EXPECT_EQ(item.Record->Data, TValueData(item.Record->Name));
+            }
+        }
+        std::sort(values.begin(), values.end());
+        EXPECT_EQ(values, c.Values);
+        EXPECT_EQ(snapshot.Value("\\K\\Sub\\", "w").Data, TValueData(std::string("sub")));
+        EXPECT_EQ(snapshot.Value("\\L\\", "x").Data, TValueData(std::string("sibling")));
+        EXPECT_EQ(snapshot.Notes.Lines(), c.Notes);
+    }
 }
 
 TEST(SnapshotRoot, SkipsAValueThatCannotBeReadEvenAtItsNewSize) {
@@ -296,8 +397,8 @@ TEST(SnapshotRoot, SkipsAValueThatCannotBeReadEvenAtItsNewSize) {
     EXPECT_THAT(snapshot.KeyPaths(), ElementsAre("\\", "\\A\\", "\\B\\", "\\C\\"));
     EXPECT_THAT(snapshot.ValueNames(), ElementsAre("\\A\\stays", "\\C\\v"));
     EXPECT_THAT(snapshot.Notes.Lines(),
-                ElementsAre("HKEY_CURRENT_USER: values left out, changed while being read: \\A\\",
-                            "HKEY_CURRENT_USER: values left out, changed while being read: \\B\\"));
+                ElementsAre("HKEY_CURRENT_USER: values left out, still growing when read again: \\A\\",
+                            "HKEY_CURRENT_USER: values left out, unreadable: \\B\\"));
 }
 
 TEST(SnapshotRoot, AKeyDeletedDuringTheWalkIsGoneNotUnreadable) {
@@ -315,7 +416,7 @@ TEST(SnapshotRoot, AKeyDeletedDuringTheWalkIsGoneNotUnreadable) {
     EXPECT_THAT(snapshot.KeyPaths(), ElementsAre("\\", "\\A\\", "\\B\\"));
     EXPECT_THAT(snapshot.ValueNames(), ElementsAre("\\B\\v"));
     ASSERT_EQ(snapshot.Notes.Lines().size(), 1u);
-    EXPECT_THAT(snapshot.Notes.Lines()[0], HasSubstr("values left out, changed while being read: \\A\\"));
+    EXPECT_EQ(snapshot.Notes.Lines()[0], "HKEY_CURRENT_USER: keys deleted while being read: \\A\\");
 }
 
 // A registry whose root lists one subkey name twice, as a key that changes
