@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,16 @@ public:
 private:
     std::deque<std::pair<std::string, std::unique_ptr<TRecord>>> FItems;
 };
+
+std::string ErrorText(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
 
 // How a listing of a key's subkeys or values by index ended. One that ends
 // early means that entries were deleted meanwhile, and that the entries after
@@ -142,6 +153,10 @@ public:
             Note("subkeys listed twice by the registry, recorded once", std::move(duplicate));
         }
         FValues.MoveInto(values);
+    }
+
+    void Ended(const std::string& path, const std::exception_ptr& error) {
+        Note("walk ended by an error, the rest of the root left out", path + " (" + ErrorText(error) + ")");
     }
 
     void Skip(TRegStatus status, const std::string& path) {
@@ -514,10 +529,17 @@ void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot ro
     std::string path = "\\";
     std::unique_ptr<IRegKey> key;
     const TRegStatus status = registry.OpenKey(root, "", TRegAccess::Read, key);
-    if (status == TRegStatus::Ok) {
-        walker.Walk(*key, path);
-    } else {
-        walker.Skip(status, path);
+    try {
+        if (status == TRegStatus::Ok) {
+            walker.Walk(*key, path);
+        } else {
+            walker.Skip(status, path);
+        }
+    } catch (...) {
+        // What was read is kept, and path still names the key the walk was in.
+        walker.Ended(path, std::current_exception());
+        walker.Finish(keys, values);
+        throw;
     }
     walker.Finish(keys, values);
 }

@@ -51,7 +51,9 @@ TValueList NewValueList();
 // (sorted) lists; values of one key stand in the reverse of the registry's
 // order. onProgress, when set, hears the number of keys at every thousandth.
 // Keys and values that could not be read completely (access denied, changed
-// while being read) are left out and counted in notes, never silently.
+// while being read) are left out and counted in notes, never silently. An
+// error that ends the walk reaches the caller after what was read has been
+// put in the lists.
 void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
                   TKeyList& keys, TValueList& values, TCaptureNotes& notes);
 

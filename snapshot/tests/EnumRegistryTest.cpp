@@ -12,7 +12,9 @@ namespace quill {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 constexpr TRegRoot kRoot = TRegRoot::CurrentUser;
 // Device properties are stored under types of their own, far above the
@@ -216,6 +218,46 @@ TEST(SnapshotRoot, ReportsProgressAtEveryThousandthKeyAndStartsAgainForEachRoot)
     const TSnapshot users = Take(registry, onProgress, TRegRoot::Users);
     EXPECT_THAT(calls, ElementsAre(1000));
     EXPECT_NO_THROW(Take(registry, {}, TRegRoot::Users));
+}
+
+TEST(SnapshotRoot, KeepsWhatWasReadWhenAnErrorEndsTheWalk) {
+    TMemoryRegistry registry;
+    for (int i = 1; i < 2500; ++i) {
+        registry.SetString(kRoot, "K" + std::to_string(i / 50) + "\\S" + std::to_string(i), "v", std::to_string(i));
+    }
+    const TShowCount cancelAtTheThousandth = [](std::int64_t count) {
+        if (count == 1000) {
+            throw std::runtime_error("cancelled");
+        }
+    };
+    TSnapshot snapshot;
+    const TFixedOffsetTime localTime;
+    EXPECT_THROW(
+        SnapshotRoot(cancelAtTheThousandth, registry, kRoot, localTime, snapshot.Keys, snapshot.Values, snapshot.Notes),
+        std::runtime_error);
+
+    // Every key before the thousandth, with its values, in the lists' order.
+    const std::vector<std::string> keys = snapshot.KeyPaths();
+    EXPECT_EQ(keys.size(), 999u);
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end(),
+                               [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; }));
+    std::size_t leaves = 0;
+    for (const std::string& path : keys) {
+        std::size_t index = 0;
+        EXPECT_TRUE(snapshot.Keys.Find(path, index)) << path;
+        const std::size_t leaf = path.find("\\S");
+        if (leaf != std::string::npos) {
+            ++leaves;
+            const std::string number = path.substr(leaf + 2, path.size() - leaf - 3);
+            EXPECT_EQ(snapshot.Value(path, "v").Data, TValueData(number)) << path;
+        }
+    }
+    EXPECT_EQ(snapshot.Values.Count(), leaves);
+    EXPECT_GT(leaves, 900u);
+    const std::vector<std::string> notes = snapshot.Notes.Lines();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_THAT(notes[0], StartsWith("HKEY_CURRENT_USER: walk ended by an error, the rest of the root left out: \\K"));
+    EXPECT_THAT(notes[0], EndsWith(" (cancelled)"));
 }
 
 TEST(SnapshotRoot, OpensEachKeyFromItsParentWithOneRequestPerKeyValueAndSubkey) {
