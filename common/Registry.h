@@ -62,8 +62,8 @@ public:
     // Name of the subkey at index; NoMoreItems past the last.
     virtual TRegStatus EnumKey(std::uint32_t index, std::string& name) = 0;
     // Name, type and data of the value at index in one request; NoMoreItems
-    // past the last. A value that grew since the last QueryInfo is read again
-    // once with a buffer of its new size; MoreData if it grew again.
+    // past the last. A value larger than QueryInfo said is read again at the
+    // size the registry gives; MoreData if it kept growing.
     virtual TRegStatus EnumValue(std::uint32_t index, TRegValue& value) = 0;
     virtual TRegStatus OpenSubKey(std::string_view name, TRegAccess access, std::unique_ptr<IRegKey>& key) = 0;
     virtual TRegStatus QueryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) = 0;

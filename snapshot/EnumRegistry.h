@@ -34,6 +34,7 @@ struct TValueRecord {
     TValueData Data;
     std::unique_ptr<std::uint8_t[]> Buffer; // DataSize bytes for dtUnknown and dtBinary; none when empty
     std::int32_t DataSize = 0;              // as the registry reports it, terminating zero included
+    std::uint32_t RegType = kRegNone;       // the registry's own type, exactly as stored
     TDataType DataType = dtUnknown;
     std::uint8_t Included = 1;
 };
@@ -50,7 +51,9 @@ TValueList NewValueList();
 // (sorted) lists; values of one key stand in the reverse of the registry's
 // order. onProgress, when set, hears the number of keys at every thousandth.
 // Keys and values that could not be read completely (access denied, changed
-// while being read) are left out and counted in notes, never silently.
+// while being read) are left out and counted in notes, never silently. An
+// error that ends the walk reaches the caller after what was read has been
+// put in the lists.
 void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
                   TKeyList& keys, TValueList& values, TCaptureNotes& notes);
 
@@ -70,7 +73,8 @@ bool CompareRoot(const TProgressStart& progressStart, const TProgressStep& progr
 // Releases every record the value list holds under the key path.
 void DropKeyValues(std::string_view keyPath, TValueList& values);
 
-// True when the two records of one value differ in type, size or data.
+// True when the two records of one value differ in registry type, size or
+// data.
 bool ValueChanged(const TValueRecord& before, const TValueRecord& after);
 
 } // namespace quill

@@ -67,6 +67,12 @@ public:
         if (!Begin()) {
             return TRegStatus::NotFound;
         }
+        if (FOwner.OnEnumKey) {
+            FOwner.OnEnumKey(*FNode, index);
+        }
+        if (FNode->Deleted) {
+            return TRegStatus::NotFound;
+        }
         if (index >= FNode->SubKeys.size()) {
             return TRegStatus::NoMoreItems;
         }

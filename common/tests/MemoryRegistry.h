@@ -43,8 +43,10 @@ public:
     // reachable at all.
     void FailEverything(bool fail) { FFailEverything = fail; }
 
-    // Called before EnumValue reads the value at index of a key: a test can
-    // change the registry there, as another program may at any moment.
+    // Called before EnumKey and EnumValue read the subkey or value at index of
+    // a key: a test can change the registry there, as another program may at
+    // any moment.
+    std::function<void(TNode& key, std::uint32_t index)> OnEnumKey;
     std::function<void(TNode& key, std::uint32_t index)> OnEnumValue;
     // When set and answering other than Ok, EnumValue at index of a key fails
     // with that status, as for a value that kept growing (MoreData) or that

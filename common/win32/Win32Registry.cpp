@@ -1,5 +1,6 @@
 #include "common/win32/Win32Registry.h"
 
+#include "common/win32/RegValueBuffer.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/WinText.h"
 
@@ -43,51 +44,46 @@ public:
         info.MaxValueNameLength = maxValueName;
         info.MaxValueSize = maxValueSize;
         info.LastWrite = (static_cast<std::uint64_t>(lastWrite.dwHighDateTime) << 32) | lastWrite.dwLowDateTime;
-        Size(info);
+        FValues.Reserve(maxValueName, maxValueSize);
+        FSized = true;
         return TRegStatus::Ok;
     }
 
     TRegStatus EnumKey(std::uint32_t index, std::string& name) override {
-        if (FName.size() < 256) {
-            FName.resize(256);
+        // Key names are at most 255 code units; room for more only should
+        // a registry ever answer with a longer one.
+        if (FKeyName.size() < 256) {
+            FKeyName.resize(256);
         }
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            DWORD length = static_cast<DWORD>(FName.size());
-            const LONG error = ::RegEnumKeyExW(FKey, index, FName.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        for (int request = 0; request < 2; ++request) {
+            DWORD length = static_cast<DWORD>(FKeyName.size());
+            const LONG error =
+                ::RegEnumKeyExW(FKey, index, FKeyName.data(), &length, nullptr, nullptr, nullptr, nullptr);
             if (error == ERROR_SUCCESS) {
-                name = Narrow(FName.data(), length);
+                name = Narrow(FKeyName.data(), length);
                 return TRegStatus::Ok;
             }
-            if (error != ERROR_MORE_DATA || !Requery()) {
+            if (error != ERROR_MORE_DATA) {
                 return RegStatusFromError(error);
             }
+            FKeyName.resize(16384);
         }
         return TRegStatus::MoreData;
     }
 
     TRegStatus EnumValue(std::uint32_t index, TRegValue& value) override {
-        if (!FSized && !Requery()) {
-            return TRegStatus::Failed;
-        }
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            DWORD nameLength = static_cast<DWORD>(FName.size());
-            DWORD type = 0;
-            DWORD size = static_cast<DWORD>(FData.size());
-            const LONG error =
-                ::RegEnumValueW(FKey, index, FName.data(), &nameLength, nullptr, &type, FData.data(), &size);
-            if (error == ERROR_SUCCESS) {
-                value.Name = Narrow(FName.data(), nameLength);
-                value.Type = type;
-                value.Data.assign(FData.begin(), FData.begin() + std::min<std::size_t>(size, FData.size()));
-                return TRegStatus::Ok;
-            }
-            // The value grew (or a longer-named one appeared) since the key
-            // was sized: size again from the key and read once more.
-            if (error != ERROR_MORE_DATA || !Requery()) {
-                return RegStatusFromError(error);
+        if (!FSized) {
+            TRegKeyInfo info;
+            const TRegStatus status = QueryInfo(info);
+            if (status != TRegStatus::Ok) {
+                return status;
             }
         }
-        return TRegStatus::MoreData;
+        return RegStatusFromError(FValues.Read(
+            [&](wchar_t* name, DWORD& nameLength, DWORD& type, BYTE* data, DWORD& size) {
+                return ::RegEnumValueW(FKey, index, name, &nameLength, nullptr, &type, data, &size);
+            },
+            value));
     }
 
     TRegStatus OpenSubKey(std::string_view name, TRegAccess access, std::unique_ptr<IRegKey>& key) override {
@@ -131,29 +127,10 @@ public:
     }
 
 private:
-    void Size(const TRegKeyInfo& info) {
-        FName.resize(std::max<std::size_t>(FName.size(), std::max(info.MaxValueNameLength, info.MaxSubKeyLength) + 1));
-        // Never empty: with no buffer at all the call reports success without data.
-        FData.resize(std::max<std::size_t>(FData.size(), std::max<std::uint32_t>(info.MaxValueSize, 64)));
-        FSized = true;
-    }
-
-    bool Requery() {
-        TRegKeyInfo info;
-        if (QueryInfo(info) != TRegStatus::Ok) {
-            return false;
-        }
-        // Names are at most 16383 code units; the data may have grown again
-        // between the two calls, so leave some room.
-        FName.resize(std::max<std::size_t>(FName.size(), 16384));
-        FData.resize(FData.size() + FData.size() / 4 + 64);
-        return true;
-    }
-
     TUniqueKey FOwned;
     HKEY FKey;
-    std::wstring FName;
-    std::vector<BYTE> FData;
+    std::wstring FKeyName;
+    TRegValueBuffer FValues;
     bool FSized = false;
 };
 

@@ -185,6 +185,46 @@ TEST(CompareRoot, ComparesRawBytesOfValuesWithoutAReadableForm) {
     EXPECT_EQ(modified, expected);
 }
 
+TEST(CompareRoot, ATypeChangeIsAModificationEvenWithTheSameBytes) {
+    const std::vector<std::uint8_t> eight = {'a', 0, 0, 0, 0, 0, 0, 0};
+    struct TCase {
+        const char* Name;
+        std::uint32_t Before;
+        std::uint32_t After;
+        bool Modified;
+    };
+    const TCase cases[] = {
+        {"eight-byte dword became qword", kRegDword, kRegQword, true},
+        {"qword became multi-string", kRegQword, kRegMultiSz, true},
+        {"none became link", kRegNone, kRegLink, true},
+        {"device property type changed", 0xFFFF0012, 0xFFFF0013, true},
+        {"qword stayed qword", kRegQword, kRegQword, false},
+    };
+    TMemoryRegistry registry;
+    for (const TCase& c : cases) {
+        registry.SetValue(kRoot, "K", c.Name, c.Before, eight);
+    }
+    TRootLists lists;
+    lists.Before(registry);
+    std::vector<std::string> expected;
+    for (const TCase& c : cases) {
+        registry.SetValue(kRoot, "K", c.Name, c.After, eight);
+        if (c.Modified) {
+            expected.push_back(std::string("\\K\\") + c.Name);
+        }
+    }
+    Touch(registry, "K");
+    lists.After(registry);
+    lists.Compare();
+    std::vector<std::string> modified = Holding(lists.ModifiedValuesBefore);
+    std::sort(modified.begin(), modified.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(modified, expected);
+    for (std::size_t k = 0; k < lists.ModifiedValuesBefore.Count(); ++k) {
+        EXPECT_NE(lists.ModifiedValuesBefore.Record(k)->RegType, lists.ModifiedValuesAfter.Record(k)->RegType);
+    }
+}
+
 TEST(CompareRoot, ADeletedKeyKeepsItsValuesAsDeletedAndACreatedOneItsValuesAsCreated) {
     TMemoryRegistry registry = SampleRegistry();
     TRootLists lists;

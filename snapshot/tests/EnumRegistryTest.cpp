@@ -6,13 +6,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace quill {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 constexpr TRegRoot kRoot = TRegRoot::CurrentUser;
+// Device properties are stored under types of their own, far above the
+// numbered registry types.
+constexpr std::uint32_t kDevicePropertyString = 0xFFFF0012;
 
 std::vector<std::uint8_t> Bytes(std::initializer_list<int> bytes) {
     std::vector<std::uint8_t> data;
@@ -114,35 +121,39 @@ TEST(SnapshotRoot, MapsEachRegistryTypeToItsDataForm) {
     registry.SetValue(kRoot, "K", "binary", kRegBinary, Bytes({0, 1, 0}));
     registry.SetValue(kRoot, "K", "empty binary", kRegBinary, {});
     registry.SetValue(kRoot, "K", "empty string", kRegSz, {});
+    registry.SetValue(kRoot, "K", "device property", kDevicePropertyString, Bytes({'x', 0, 0, 0}));
     const TSnapshot snapshot = Take(registry);
 
     struct TCase {
         const char* Name;
+        std::uint32_t RegType;
         TDataType Type;
         std::int32_t Size;
         TValueData Data;
         std::vector<std::uint8_t> Buffer;
     };
     const TCase cases[] = {
-        {"", dtString, 16, std::string("default"), {}},
-        {"zero inside", dtString, 8, std::string("a"), {}},
-        {"expand", dtExpandString, 18, std::string("%TEMP%\\x"), {}},
-        {"unterminated", dtString, 4, std::string("ok"), {}},
-        {"minus one", dtInteger, 4, std::int32_t{-1}, {}},
-        {"dword", dtInteger, 4, std::int32_t{0x12345678}, {}},
-        {"short dword", dtUnknown, 2, {}, Bytes({1, 2})},
-        {"long dword", dtUnknown, 8, {}, Bytes({1, 2, 3, 4, 5, 6, 7, 8})},
-        {"multi", dtUnknown, 10, {}, Bytes({'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0})},
-        {"qword", dtUnknown, 8, {}, Bytes({1, 0, 0, 0, 0, 0, 0, 0})},
-        {"big endian", dtUnknown, 4, {}, Bytes({0, 0, 0, 1})},
-        {"none", dtUnknown, 0, {}, {}},
-        {"binary", dtBinary, 3, {}, Bytes({0, 1, 0})},
-        {"empty binary", dtBinary, 0, {}, {}},
-        {"empty string", dtString, 0, std::string(), {}},
+        {"", kRegSz, dtString, 16, std::string("default"), {}},
+        {"zero inside", kRegSz, dtString, 8, std::string("a"), {}},
+        {"expand", kRegExpandSz, dtExpandString, 18, std::string("%TEMP%\\x"), {}},
+        {"unterminated", kRegSz, dtString, 4, std::string("ok"), {}},
+        {"minus one", kRegDword, dtInteger, 4, std::int32_t{-1}, {}},
+        {"dword", kRegDword, dtInteger, 4, std::int32_t{0x12345678}, {}},
+        {"short dword", kRegDword, dtUnknown, 2, {}, Bytes({1, 2})},
+        {"long dword", kRegDword, dtUnknown, 8, {}, Bytes({1, 2, 3, 4, 5, 6, 7, 8})},
+        {"multi", kRegMultiSz, dtUnknown, 10, {}, Bytes({'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0})},
+        {"qword", kRegQword, dtUnknown, 8, {}, Bytes({1, 0, 0, 0, 0, 0, 0, 0})},
+        {"big endian", kRegDwordBigEndian, dtUnknown, 4, {}, Bytes({0, 0, 0, 1})},
+        {"none", kRegNone, dtUnknown, 0, {}, {}},
+        {"binary", kRegBinary, dtBinary, 3, {}, Bytes({0, 1, 0})},
+        {"empty binary", kRegBinary, dtBinary, 0, {}, {}},
+        {"empty string", kRegSz, dtString, 0, std::string(), {}},
+        {"device property", kDevicePropertyString, dtUnknown, 4, {}, Bytes({'x', 0, 0, 0})},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         const TValueRecord& record = snapshot.Value("\\K\\", c.Name);
+        EXPECT_EQ(record.RegType, c.RegType);
         EXPECT_EQ(record.DataType, c.Type);
         EXPECT_EQ(record.DataSize, c.Size);
         EXPECT_EQ(record.Data, c.Data);
@@ -209,6 +220,46 @@ TEST(SnapshotRoot, ReportsProgressAtEveryThousandthKeyAndStartsAgainForEachRoot)
     EXPECT_NO_THROW(Take(registry, {}, TRegRoot::Users));
 }
 
+TEST(SnapshotRoot, KeepsWhatWasReadWhenAnErrorEndsTheWalk) {
+    TMemoryRegistry registry;
+    for (int i = 1; i < 2500; ++i) {
+        registry.SetString(kRoot, "K" + std::to_string(i / 50) + "\\S" + std::to_string(i), "v", std::to_string(i));
+    }
+    const TShowCount cancelAtTheThousandth = [](std::int64_t count) {
+        if (count == 1000) {
+            throw std::runtime_error("cancelled");
+        }
+    };
+    TSnapshot snapshot;
+    const TFixedOffsetTime localTime;
+    EXPECT_THROW(
+        SnapshotRoot(cancelAtTheThousandth, registry, kRoot, localTime, snapshot.Keys, snapshot.Values, snapshot.Notes),
+        std::runtime_error);
+
+    // Every key before the thousandth, with its values, in the lists' order.
+    const std::vector<std::string> keys = snapshot.KeyPaths();
+    EXPECT_EQ(keys.size(), 999u);
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end(),
+                               [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; }));
+    std::size_t leaves = 0;
+    for (const std::string& path : keys) {
+        std::size_t index = 0;
+        EXPECT_TRUE(snapshot.Keys.Find(path, index)) << path;
+        const std::size_t leaf = path.find("\\S");
+        if (leaf != std::string::npos) {
+            ++leaves;
+            const std::string number = path.substr(leaf + 2, path.size() - leaf - 3);
+            EXPECT_EQ(snapshot.Value(path, "v").Data, TValueData(number)) << path;
+        }
+    }
+    EXPECT_EQ(snapshot.Values.Count(), leaves);
+    EXPECT_GT(leaves, 900u);
+    const std::vector<std::string> notes = snapshot.Notes.Lines();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_THAT(notes[0], StartsWith("HKEY_CURRENT_USER: walk ended by an error, the rest of the root left out: \\K"));
+    EXPECT_THAT(notes[0], EndsWith(" (cancelled)"));
+}
+
 TEST(SnapshotRoot, OpensEachKeyFromItsParentWithOneRequestPerKeyValueAndSubkey) {
     TMemoryRegistry registry;
     std::size_t keys = 1;
@@ -253,24 +304,123 @@ TEST(SnapshotRoot, NotesADeniedRootAndRecordsNothing) {
     EXPECT_THAT(snapshot.Notes.Lines()[0], HasSubstr("access denied: \\"));
 }
 
-TEST(SnapshotRoot, AValueThatVanishesWhileTheKeyIsReadDoesNotEndTheWalk) {
-    TMemoryRegistry registry;
-    registry.SetString(kRoot, "A", "first", "1");
-    registry.SetString(kRoot, "A", "second", "2");
-    registry.SetString(kRoot, "A\\Sub", "v", "3");
-    registry.SetString(kRoot, "B", "v", "4");
-    bool deleted = false;
-    registry.OnEnumValue = [&](TMemoryRegistry::TNode& key, std::uint32_t index) {
-        if (key.Path == "\\A\\" && index == 1 && !deleted) {
-            deleted = true;
-            key.Values.pop_back();
+// One entry deleted by another program while the walk lists a key: at the
+// n-th listing request on that key, counted over all its listings.
+struct TDeletion {
+    int Request;
+    const char* Name;
+};
+
+void DeleteSubkeysWhileListed(TMemoryRegistry& registry, std::string path, std::vector<TDeletion> deletions) {
+    registry.OnEnumKey = [&registry, path, deletions, requests = 0](TMemoryRegistry::TNode& key,
+                                                                    std::uint32_t) mutable {
+        if (key.Path != path) {
+            return;
+        }
+        ++requests;
+        for (const TDeletion& deletion : deletions) {
+            if (deletion.Request == requests) {
+                registry.DeleteKey(kRoot, path + deletion.Name);
+            }
         }
     };
-    const TSnapshot snapshot = Take(registry);
-    EXPECT_THAT(snapshot.KeyPaths(), ElementsAre("\\", "\\A\\", "\\A\\Sub\\", "\\B\\"));
-    EXPECT_THAT(snapshot.ValueNames(), ElementsAre("\\A\\first", "\\A\\Sub\\v", "\\B\\v"));
-    ASSERT_EQ(snapshot.Notes.Lines().size(), 1u);
-    EXPECT_EQ(snapshot.Notes.Lines()[0], "HKEY_CURRENT_USER: values left out, changed while being read: \\A\\");
+}
+
+void DeleteValuesWhileListed(TMemoryRegistry& registry, std::string path, std::vector<TDeletion> deletions) {
+    registry.OnEnumValue = [&registry, path, deletions, requests = 0](TMemoryRegistry::TNode& key,
+                                                                      std::uint32_t) mutable {
+        if (key.Path != path) {
+            return;
+        }
+        ++requests;
+        for (const TDeletion& deletion : deletions) {
+            if (deletion.Request == requests) {
+                registry.DeleteValue(kRoot, path, deletion.Name);
+            }
+        }
+    };
+}
+
+TEST(SnapshotRoot, WalksEverySubkeyThatSurvivesTheDeletionOfASiblingDuringTheListing) {
+    const std::string stillChanging =
+        "HKEY_CURRENT_USER: subkeys still changing when listed again, some may be missing: \\";
+    struct TCase {
+        const char* Name;
+        std::vector<TDeletion> Deletions;
+        std::vector<std::string> Survivors;
+        std::vector<std::string> Notes;
+    };
+    const TCase cases[] = {
+        {"a subkey already listed", {{2, "A"}}, {"B", "C", "D"}, {}},
+        {"a subkey not listed yet", {{2, "C"}}, {"A", "B", "D"}, {}},
+        {"the last subkey, at its turn", {{4, "D"}}, {"A", "B", "C"}, {}},
+        {"one subkey in each listing", {{2, "A"}, {6, "B"}}, {"C", "D"}, {stillChanging}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMemoryRegistry registry;
+        for (const char* name : {"A", "B", "C", "D"}) {
+            registry.SetString(kRoot, name, "v", "1");
+            registry.SetString(kRoot, std::string(name) + "\\Sub", "w", "2");
+        }
+        DeleteSubkeysWhileListed(registry, "\\", c.Deletions);
+        const TSnapshot snapshot = Take(registry);
+        std::vector<std::string> keys = {"\\"};
+        std::vector<std::string> values;
+        for (const std::string& name : c.Survivors) {
+            keys.push_back("\\" + name + "\\");
+            keys.push_back("\\" + name + "\\Sub\\");
+            values.push_back("\\" + name + "\\v");
+            values.push_back("\\" + name + "\\Sub\\w");
+        }
+        EXPECT_EQ(snapshot.KeyPaths(), keys);
+        EXPECT_EQ(snapshot.ValueNames(), values);
+        EXPECT_EQ(snapshot.Notes.Lines(), c.Notes);
+    }
+}
+
+TEST(SnapshotRoot, KeepsEveryValueThatSurvivesTheDeletionOfAnotherDuringTheListing) {
+    const std::string deleted = "HKEY_CURRENT_USER: values deleted while their key was read: \\K\\";
+    const std::string stillChanging =
+        "HKEY_CURRENT_USER: values still changing when listed again, some may be missing: \\K\\";
+    struct TCase {
+        const char* Name;
+        std::vector<TDeletion> Deletions;
+        std::vector<std::string> Values;
+        std::vector<std::string> Notes;
+    };
+    const TCase cases[] = {
+        {"a value already read", {{2, "v0"}}, {"v1", "v2", "v3", "v4"}, {deleted}},
+        {"a value not read yet", {{2, "v3"}}, {"v0", "v1", "v2", "v4"}, {deleted}},
+        {"the last value, at its turn", {{5, "v4"}}, {"v0", "v1", "v2", "v3"}, {deleted}},
+        // What was read and then deleted stays: it was there while the walk
+        // ran, and the value that moved past the first listing is kept.
+        {"one value in each listing", {{2, "v0"}, {7, "v1"}}, {"v0", "v1", "v2", "v3", "v4"}, {stillChanging}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TMemoryRegistry registry;
+        for (const char* name : {"v0", "v1", "v2", "v3", "v4"}) {
+            registry.SetString(kRoot, "K", name, name);
+        }
+        registry.SetString(kRoot, "K\\Sub", "w", "sub");
+        registry.SetString(kRoot, "L", "x", "sibling");
+        DeleteValuesWhileListed(registry, "\\K\\", c.Deletions);
+        const TSnapshot snapshot = Take(registry);
+        EXPECT_THAT(snapshot.KeyPaths(), ElementsAre("\\", "\\K\\", "\\K\\Sub\\", "\\L\\"));
+        std::vector<std::string> values;
+        for (const auto& item : snapshot.Values) {
+            if (item.Text == "\\K\\") {
+                values.push_back(item.Record->Name);
+                EXPECT_EQ(item.Record->Data, TValueData(item.Record->Name));
+            }
+        }
+        std::sort(values.begin(), values.end());
+        EXPECT_EQ(values, c.Values);
+        EXPECT_EQ(snapshot.Value("\\K\\Sub\\", "w").Data, TValueData(std::string("sub")));
+        EXPECT_EQ(snapshot.Value("\\L\\", "x").Data, TValueData(std::string("sibling")));
+        EXPECT_EQ(snapshot.Notes.Lines(), c.Notes);
+    }
 }
 
 TEST(SnapshotRoot, SkipsAValueThatCannotBeReadEvenAtItsNewSize) {
@@ -289,8 +439,8 @@ TEST(SnapshotRoot, SkipsAValueThatCannotBeReadEvenAtItsNewSize) {
     EXPECT_THAT(snapshot.KeyPaths(), ElementsAre("\\", "\\A\\", "\\B\\", "\\C\\"));
     EXPECT_THAT(snapshot.ValueNames(), ElementsAre("\\A\\stays", "\\C\\v"));
     EXPECT_THAT(snapshot.Notes.Lines(),
-                ElementsAre("HKEY_CURRENT_USER: values left out, changed while being read: \\A\\",
-                            "HKEY_CURRENT_USER: values left out, changed while being read: \\B\\"));
+                ElementsAre("HKEY_CURRENT_USER: values left out, still growing when read again: \\A\\",
+                            "HKEY_CURRENT_USER: values left out, unreadable: \\B\\"));
 }
 
 TEST(SnapshotRoot, AKeyDeletedDuringTheWalkIsGoneNotUnreadable) {
@@ -308,7 +458,7 @@ TEST(SnapshotRoot, AKeyDeletedDuringTheWalkIsGoneNotUnreadable) {
     EXPECT_THAT(snapshot.KeyPaths(), ElementsAre("\\", "\\A\\", "\\B\\"));
     EXPECT_THAT(snapshot.ValueNames(), ElementsAre("\\B\\v"));
     ASSERT_EQ(snapshot.Notes.Lines().size(), 1u);
-    EXPECT_THAT(snapshot.Notes.Lines()[0], HasSubstr("values left out, changed while being read: \\A\\"));
+    EXPECT_EQ(snapshot.Notes.Lines()[0], "HKEY_CURRENT_USER: keys deleted while being read: \\A\\");
 }
 
 // A registry whose root lists one subkey name twice, as a key that changes

@@ -129,9 +129,83 @@ TEST(RegistrySnapshot, FindsEveryChangeUnderAKeyOfTheCurrentUserAndNothingElse) 
             EXPECT_EQ(value->Buffer, nullptr);
         } else if (value->Name == "Qword" || value->Name == "Multi") {
             EXPECT_EQ(value->DataType, dtUnknown);
+            EXPECT_EQ(value->RegType, value->Name == "Qword" ? kRegQword : kRegMultiSz);
             EXPECT_NE(value->Buffer, nullptr);
         }
     }
+    for (const std::string& line : notes.Lines()) {
+        EXPECT_EQ(line.find(kScratch), std::string::npos) << line;
+    }
+}
+
+// The machine's registry, in which another program deletes the first subkey
+// of the scratch key while the walk lists the scratch key's subkeys.
+class TSiblingDeletingKey : public IRegKey {
+public:
+    TSiblingDeletingKey(std::unique_ptr<IRegKey> key, std::string path)
+        : FKey(std::move(key)), FPath(std::move(path)) {}
+
+    TRegStatus QueryInfo(TRegKeyInfo& info) override { return FKey->QueryInfo(info); }
+    TRegStatus EnumKey(std::uint32_t index, std::string& name) override {
+        if (FPath == kScratch && index == 1) {
+            ::RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(test::kScratchKey) + L"\\A").c_str());
+        }
+        return FKey->EnumKey(index, name);
+    }
+    TRegStatus EnumValue(std::uint32_t index, TRegValue& value) override { return FKey->EnumValue(index, value); }
+    TRegStatus OpenSubKey(std::string_view name, TRegAccess access, std::unique_ptr<IRegKey>& key) override {
+        std::unique_ptr<IRegKey> sub;
+        const TRegStatus status = FKey->OpenSubKey(name, access, sub);
+        if (status == TRegStatus::Ok) {
+            key = std::make_unique<TSiblingDeletingKey>(std::move(sub), FPath + std::string(name) + "\\");
+        }
+        return status;
+    }
+    TRegStatus QueryValue(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) override {
+        return FKey->QueryValue(name, type, data);
+    }
+    TRegStatus SetValue(std::string_view name, std::uint32_t type, const std::vector<std::uint8_t>& data) override {
+        return FKey->SetValue(name, type, data);
+    }
+    TRegStatus DeleteValue(std::string_view name) override { return FKey->DeleteValue(name); }
+
+private:
+    std::unique_ptr<IRegKey> FKey;
+    std::string FPath;
+};
+
+class TSiblingDeletingRegistry : public IRegistry {
+public:
+    TRegStatus OpenKey(TRegRoot root, std::string_view path, TRegAccess access,
+                       std::unique_ptr<IRegKey>& key) override {
+        std::unique_ptr<IRegKey> opened;
+        const TRegStatus status = FBase.OpenKey(root, path, access, opened);
+        if (status == TRegStatus::Ok) {
+            key = std::make_unique<TSiblingDeletingKey>(std::move(opened), "\\" + std::string(path));
+        }
+        return status;
+    }
+    TRegStatus CreateKey(TRegRoot root, std::string_view path, std::unique_ptr<IRegKey>& key) override {
+        return FBase.CreateKey(root, path, key);
+    }
+
+private:
+    TWin32Registry FBase;
+};
+
+TEST(RegistrySnapshot, WalksTheSubkeysThatMoveUpWhenASiblingIsDeletedDuringTheListing) {
+    test::TScratchKey scratch;
+    for (const wchar_t* name : {L"A", L"B", L"C", L"D"}) {
+        Set(name, L"v", REG_SZ, Text(name));
+        Set((std::wstring(name) + L"\\Sub").c_str(), L"w", REG_DWORD, {1, 0, 0, 0});
+    }
+    TSiblingDeletingRegistry registry;
+    TWin32LocalTime localTime;
+    TCaptureNotes notes;
+    TSide side;
+    SnapshotRoot({}, registry, TRegRoot::CurrentUser, localTime, side.Keys, side.Values, notes);
+    EXPECT_THAT(Under(side.Keys), ElementsAre("", "B\\", "B\\Sub\\", "C\\", "C\\Sub\\", "D\\", "D\\Sub\\"));
+    EXPECT_THAT(Under(side.Values), ElementsAre("B\\v", "B\\Sub\\w", "C\\v", "C\\Sub\\w", "D\\v", "D\\Sub\\w"));
     for (const std::string& line : notes.Lines()) {
         EXPECT_EQ(line.find(kScratch), std::string::npos) << line;
     }
