@@ -46,8 +46,9 @@ public:
     // Called before EnumKey and EnumValue read the subkey or value at index of
     // a key: a test can change the registry there, as another program may at
     // any moment.
-    std::function<void(TNode& key, std::uint32_t index)> OnEnumKey;
-    std::function<void(TNode& key, std::uint32_t index)> OnEnumValue;
+    using TEnumHook = std::function<void(TNode& key, std::uint32_t index)>;
+    TEnumHook OnEnumKey;
+    TEnumHook OnEnumValue;
     // When set and answering other than Ok, EnumValue at index of a key fails
     // with that status, as for a value that kept growing (MoreData) or that
     // the registry refuses to read.

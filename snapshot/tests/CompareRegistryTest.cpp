@@ -144,34 +144,29 @@ TEST(CompareRoot, FindsEachKindOfValueChange) {
     EXPECT_THAT(Holding(lists.ValuesAfter), ElementsAre("\\Software\\App\\New"));
 }
 
-TEST(CompareRoot, ComparesRawBytesOfValuesWithoutAReadableForm) {
-    struct TCase {
-        const char* Name;
-        std::uint32_t Type;
-        std::vector<std::uint8_t> Before;
-        std::vector<std::uint8_t> After;
-        bool Modified;
-    };
-    const TCase cases[] = {
-        {"same binary", kRegBinary, {1, 2, 3}, {1, 2, 3}, false},
-        {"last byte", kRegBinary, {1, 2, 3}, {1, 2, 4}, true},
-        {"longer", kRegBinary, {1, 2}, {1, 2, 0}, true},
-        {"both empty", kRegBinary, {}, {}, false},
-        {"odd dword", kRegDword, {1, 2}, {1, 3}, true},
-        {"dword grew", kRegDword, {1, 0, 0, 0}, {1, 0, 0, 0, 0}, true},
-        {"multi", kRegMultiSz, {'a', 0, 0, 0}, {'b', 0, 0, 0}, true},
-        {"same qword", kRegQword, {1, 0, 0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0, 0, 0}, false},
-        {"text after the zero", kRegSz, {'a', 0, 0, 0, 'b', 0}, {'a', 0, 0, 0, 'c', 0}, false},
-    };
+// One value of the key \K\ written before and after; Modified says whether the
+// comparison must report it.
+struct TValueChange {
+    const char* Name;
+    std::uint32_t TypeBefore;
+    std::vector<std::uint8_t> Before;
+    std::uint32_t TypeAfter;
+    std::vector<std::uint8_t> After;
+    bool Modified;
+};
+
+// Writes the values, snapshots, rewrites them, snapshots again under a new
+// key time and compares; checks that exactly the expected values are
+// modified.
+void ExpectModified(const std::vector<TValueChange>& cases, TRootLists& lists) {
     TMemoryRegistry registry;
-    for (const TCase& c : cases) {
-        registry.SetValue(kRoot, "K", c.Name, c.Type, c.Before);
+    for (const TValueChange& c : cases) {
+        registry.SetValue(kRoot, "K", c.Name, c.TypeBefore, c.Before);
     }
-    TRootLists lists;
     lists.Before(registry);
     std::vector<std::string> expected;
-    for (const TCase& c : cases) {
-        registry.SetValue(kRoot, "K", c.Name, c.Type, c.After);
+    for (const TValueChange& c : cases) {
+        registry.SetValue(kRoot, "K", c.Name, c.TypeAfter, c.After);
         if (c.Modified) {
             expected.push_back(std::string("\\K\\") + c.Name);
         }
@@ -185,41 +180,33 @@ TEST(CompareRoot, ComparesRawBytesOfValuesWithoutAReadableForm) {
     EXPECT_EQ(modified, expected);
 }
 
+TEST(CompareRoot, ComparesRawBytesOfValuesWithoutAReadableForm) {
+    const std::vector<TValueChange> cases = {
+        {"same binary", kRegBinary, {1, 2, 3}, kRegBinary, {1, 2, 3}, false},
+        {"last byte", kRegBinary, {1, 2, 3}, kRegBinary, {1, 2, 4}, true},
+        {"longer", kRegBinary, {1, 2}, kRegBinary, {1, 2, 0}, true},
+        {"both empty", kRegBinary, {}, kRegBinary, {}, false},
+        {"odd dword", kRegDword, {1, 2}, kRegDword, {1, 3}, true},
+        {"dword grew", kRegDword, {1, 0, 0, 0}, kRegDword, {1, 0, 0, 0, 0}, true},
+        {"multi", kRegMultiSz, {'a', 0, 0, 0}, kRegMultiSz, {'b', 0, 0, 0}, true},
+        {"same qword", kRegQword, {1, 0, 0, 0, 0, 0, 0, 0}, kRegQword, {1, 0, 0, 0, 0, 0, 0, 0}, false},
+        {"text after the zero", kRegSz, {'a', 0, 0, 0, 'b', 0}, kRegSz, {'a', 0, 0, 0, 'c', 0}, false},
+    };
+    TRootLists lists;
+    ExpectModified(cases, lists);
+}
+
 TEST(CompareRoot, ATypeChangeIsAModificationEvenWithTheSameBytes) {
     const std::vector<std::uint8_t> eight = {'a', 0, 0, 0, 0, 0, 0, 0};
-    struct TCase {
-        const char* Name;
-        std::uint32_t Before;
-        std::uint32_t After;
-        bool Modified;
+    const std::vector<TValueChange> cases = {
+        {"eight-byte dword became qword", kRegDword, eight, kRegQword, eight, true},
+        {"qword became multi-string", kRegQword, eight, kRegMultiSz, eight, true},
+        {"none became link", kRegNone, eight, kRegLink, eight, true},
+        {"device property type changed", 0xFFFF0012, eight, 0xFFFF0013, eight, true},
+        {"qword stayed qword", kRegQword, eight, kRegQword, eight, false},
     };
-    const TCase cases[] = {
-        {"eight-byte dword became qword", kRegDword, kRegQword, true},
-        {"qword became multi-string", kRegQword, kRegMultiSz, true},
-        {"none became link", kRegNone, kRegLink, true},
-        {"device property type changed", 0xFFFF0012, 0xFFFF0013, true},
-        {"qword stayed qword", kRegQword, kRegQword, false},
-    };
-    TMemoryRegistry registry;
-    for (const TCase& c : cases) {
-        registry.SetValue(kRoot, "K", c.Name, c.Before, eight);
-    }
     TRootLists lists;
-    lists.Before(registry);
-    std::vector<std::string> expected;
-    for (const TCase& c : cases) {
-        registry.SetValue(kRoot, "K", c.Name, c.After, eight);
-        if (c.Modified) {
-            expected.push_back(std::string("\\K\\") + c.Name);
-        }
-    }
-    Touch(registry, "K");
-    lists.After(registry);
-    lists.Compare();
-    std::vector<std::string> modified = Holding(lists.ModifiedValuesBefore);
-    std::sort(modified.begin(), modified.end());
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(modified, expected);
+    ExpectModified(cases, lists);
     for (std::size_t k = 0; k < lists.ModifiedValuesBefore.Count(); ++k) {
         EXPECT_NE(lists.ModifiedValuesBefore.Record(k)->RegType, lists.ModifiedValuesAfter.Record(k)->RegType);
     }

@@ -311,34 +311,31 @@ struct TDeletion {
     const char* Name;
 };
 
-void DeleteSubkeysWhileListed(TMemoryRegistry& registry, std::string path, std::vector<TDeletion> deletions) {
-    registry.OnEnumKey = [&registry, path, deletions, requests = 0](TMemoryRegistry::TNode& key,
-                                                                    std::uint32_t) mutable {
+// Counts the listing requests on the key at path and deletes each entry at
+// its request through deleteOne.
+template <class TDelete>
+TMemoryRegistry::TEnumHook DeleteWhileListed(std::string path, std::vector<TDeletion> deletions, TDelete deleteOne) {
+    return [path, deletions, deleteOne, requests = 0](TMemoryRegistry::TNode& key, std::uint32_t) mutable {
         if (key.Path != path) {
             return;
         }
         ++requests;
         for (const TDeletion& deletion : deletions) {
             if (deletion.Request == requests) {
-                registry.DeleteKey(kRoot, path + deletion.Name);
+                deleteOne(deletion.Name);
             }
         }
     };
 }
 
+void DeleteSubkeysWhileListed(TMemoryRegistry& registry, std::string path, std::vector<TDeletion> deletions) {
+    registry.OnEnumKey = DeleteWhileListed(
+        path, std::move(deletions), [&registry, path](const char* name) { registry.DeleteKey(kRoot, path + name); });
+}
+
 void DeleteValuesWhileListed(TMemoryRegistry& registry, std::string path, std::vector<TDeletion> deletions) {
-    registry.OnEnumValue = [&registry, path, deletions, requests = 0](TMemoryRegistry::TNode& key,
-                                                                      std::uint32_t) mutable {
-        if (key.Path != path) {
-            return;
-        }
-        ++requests;
-        for (const TDeletion& deletion : deletions) {
-            if (deletion.Request == requests) {
-                registry.DeleteValue(kRoot, path, deletion.Name);
-            }
-        }
-    };
+    registry.OnEnumValue = DeleteWhileListed(
+        path, std::move(deletions), [&registry, path](const char* name) { registry.DeleteValue(kRoot, path, name); });
 }
 
 TEST(SnapshotRoot, WalksEverySubkeyThatSurvivesTheDeletionOfASiblingDuringTheListing) {
