@@ -21,6 +21,19 @@ std::string Narrow(std::wstring_view text) {
     return Narrow(text.data(), text.size());
 }
 
+std::string SystemErrorText(unsigned long code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length == 0 ? std::wstring() : std::wstring(buffer, length);
+    ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return text.empty() ? "error " + std::to_string(code) : Narrow(text);
+}
+
 std::string DecodeFileText(std::string_view bytes) {
     const std::string_view text = WithoutBom(bytes);
     if (IsValidUtf8(text)) {
