@@ -3,6 +3,7 @@
 #include "monitor/win32/FSWatch.h"
 
 #include <stdexcept>
+#include <string>
 
 namespace quill {
 
@@ -29,18 +30,19 @@ void TWaitThread::WaitFor() {
     ::WaitForSingleObject(FThread.Get(), INFINITE);
 }
 
-std::uint64_t TWaitThread::CpuTime() const noexcept {
+// Asked by the thread itself as it ends: Wine knows no times of a thread
+// that has ended.
+void TWaitThread::MeasureCpuTime() noexcept {
     FILETIME created{};
     FILETIME exited{};
     FILETIME kernel{};
     FILETIME user{};
-    if (!::GetThreadTimes(FThread.Get(), &created, &exited, &kernel, &user)) {
-        return 0;
+    if (::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)) {
+        const auto ticks = [](const FILETIME& t) {
+            return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+        };
+        FCpuTime = ticks(kernel) + ticks(user);
     }
-    const auto ticks = [](const FILETIME& t) {
-        return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-    };
-    return ticks(kernel) + ticks(user);
 }
 
 DWORD WINAPI TWaitThread::ThreadProc(void* self) noexcept {
@@ -48,16 +50,22 @@ DWORD WINAPI TWaitThread::ThreadProc(void* self) noexcept {
     if (!thread.FStarted) {
         return 0;
     }
+    std::string reason;
     try {
         thread.Execute();
     } catch (const std::exception& e) {
-        try {
-            thread.FWatch.FJournal.AddNote("Stopped watching", thread.FWatch.FDirectory + " (" + e.what() + ")");
-        } catch (...) {
-            // Nothing is left to tell it with.
-        }
+        reason = e.what();
     } catch (...) {
+        reason = "an unknown error";
     }
+    if (!reason.empty()) {
+        try {
+            thread.FWatch.FJournal.AddNote("Stopped watching", thread.FWatch.FDirectory + " (" + reason + ")");
+        } catch (...) {
+            // Out of memory: nothing is left to tell it with.
+        }
+    }
+    thread.MeasureCpuTime();
     return 0;
 }
 

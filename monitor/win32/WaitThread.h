@@ -27,17 +27,20 @@ public:
     void WaitFor();
 
     DWORD ThreadId() const noexcept { return FThreadId; }
-    // User and kernel time the thread has used, in 100 ns ticks.
-    std::uint64_t CpuTime() const noexcept;
+    // User and kernel time the thread used, in 100 ns ticks, once it has
+    // ended.
+    std::uint64_t CpuTime() const noexcept { return FCpuTime; }
 
 private:
     static DWORD WINAPI ThreadProc(void* self) noexcept;
     void Execute();
+    void MeasureCpuTime() noexcept;
 
     TfrmFSWatch& FWatch;
     TUniqueHandleObject FThread;
     DWORD FThreadId = 0;
     bool FStarted = false;
+    std::uint64_t FCpuTime = 0;
 };
 
 } // namespace quill
