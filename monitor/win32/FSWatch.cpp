@@ -4,6 +4,7 @@
 #include "monitor/ChangeRecords.h"
 #include "monitor/win32/FSWatchIds.h"
 
+#include <algorithm>
 #include <random>
 #include <span>
 #include <stdexcept>
@@ -29,8 +30,9 @@ ULONG_PTR RandomKey() {
 } // namespace
 
 TfrmFSWatch::TfrmFSWatch(HWND owner, bool watchSubtree, std::string_view path, std::uint32_t filter,
-                         TFileWatchJournal& journal, IMessageBoxes& boxes)
-    : FDirectory(WithBackslash(path)), FWatchSubtree(watchSubtree), FFilter(filter), FJournal(journal), FBoxes(boxes) {
+                         TFileWatchJournal& journal, IMessageBoxes& boxes, std::size_t bufferSize)
+    : FDirectory(WithBackslash(path)), FWatchSubtree(watchSubtree), FFilter(filter), FJournal(journal), FBoxes(boxes),
+      FBufferWords((bufferSize + sizeof(DWORD) - 1) / sizeof(DWORD)) {
     FWindow = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FSWATCH), owner, DialogProc,
                                    reinterpret_cast<LPARAM>(this));
     if (FWindow == nullptr) {
@@ -72,7 +74,7 @@ void TfrmFSWatch::StartWatch() {
         return;
     }
     if (!FBuffers) {
-        FBuffers = std::make_unique<TBuffer[]>(2);
+        FBuffers = std::make_unique<DWORD[]>(2 * FBufferWords);
     }
     auto thread = std::make_unique<TWaitThread>(*this);
     if (!IssueRead()) {
@@ -118,9 +120,7 @@ void TfrmFSWatch::DrainPendingRead() {
             FReadPending = false;
             // Changes that arrived before the cancellation are still journalled.
             if (succeeded || error == ERROR_NOTIFY_ENUM_DIR) {
-                JournalChangeRecords(
-                    FJournal, FDirectory,
-                    std::span<const std::byte>(FBuffers[FReading].Bytes.data(), succeeded ? bytes : 0));
+                JournalChangeRecords(FJournal, FDirectory, Filled(FReading, succeeded ? bytes : 0));
             }
             return;
         }
@@ -130,11 +130,19 @@ void TfrmFSWatch::DrainPendingRead() {
     }
 }
 
+std::byte* TfrmFSWatch::Buffer(std::size_t index) const noexcept {
+    return reinterpret_cast<std::byte*>(FBuffers.get() + index * FBufferWords);
+}
+
+std::span<const std::byte> TfrmFSWatch::Filled(std::size_t index, DWORD bytes) const noexcept {
+    return {Buffer(index), std::min<std::size_t>(bytes, FBufferWords * sizeof(DWORD))};
+}
+
 bool TfrmFSWatch::IssueRead() noexcept {
     FOverlapped = OVERLAPPED{};
-    FReadPending = ::ReadDirectoryChangesW(FDirectoryHandle.Get(), FBuffers[FReading].Bytes.data(),
-                                           static_cast<DWORD>(kBufferSize), FWatchSubtree ? TRUE : FALSE, FFilter,
-                                           nullptr, &FOverlapped, nullptr) != FALSE;
+    FReadPending = ::ReadDirectoryChangesW(
+                       FDirectoryHandle.Get(), Buffer(FReading), static_cast<DWORD>(FBufferWords * sizeof(DWORD)),
+                       FWatchSubtree ? TRUE : FALSE, FFilter, nullptr, &FOverlapped, nullptr) != FALSE;
     return FReadPending;
 }
 
@@ -150,8 +158,7 @@ bool TfrmFSWatch::ReadCompleted(bool succeeded, DWORD error, DWORD bytes) {
     FReading ^= 1;
     const bool reading = IssueRead();
     const DWORD issueError = reading ? ERROR_SUCCESS : ::GetLastError();
-    JournalChangeRecords(FJournal, FDirectory,
-                         std::span<const std::byte>(FBuffers[filled].Bytes.data(), succeeded ? bytes : 0));
+    JournalChangeRecords(FJournal, FDirectory, Filled(filled, succeeded ? bytes : 0));
     if (!reading) {
         FJournal.AddNote("Stopped watching", FDirectory + " (" + SystemErrorText(issueError) + ")");
     }

@@ -7,10 +7,10 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,8 +21,9 @@ namespace quill {
 // what is watched; a capture never shows it and starts the watch directly.
 class TfrmFSWatch {
 public:
+    // The buffer size is rounded up to whole DWORDs.
     TfrmFSWatch(HWND owner, bool watchSubtree, std::string_view path, std::uint32_t filter, TFileWatchJournal& journal,
-                IMessageBoxes& boxes);
+                IMessageBoxes& boxes, std::size_t bufferSize = kBufferSize);
     TfrmFSWatch(const TfrmFSWatch&) = delete;
     TfrmFSWatch& operator=(const TfrmFSWatch&) = delete;
     ~TfrmFSWatch();
@@ -50,16 +51,15 @@ public:
 private:
     friend class TWaitThread;
 
-    struct alignas(8) TBuffer {
-        std::array<std::byte, kBufferSize> Bytes;
-    };
-
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     void SetCaption(const std::string& text);
     void ShowError(unsigned long error);
     bool IssueRead() noexcept;
     // A finished read: journals what it brought and says whether to go on.
     bool ReadCompleted(bool succeeded, DWORD error, DWORD bytes);
+    std::byte* Buffer(std::size_t index) const noexcept;
+    // The bytes a read returned into a buffer, never more than it holds.
+    std::span<const std::byte> Filled(std::size_t index, DWORD bytes) const noexcept;
     void DrainPendingRead();
 
     std::string FDirectory;
@@ -72,8 +72,10 @@ private:
     TUniqueFile FDirectoryHandle;
     TUniqueHandleObject FPort;
     ULONG_PTR FKey = 0;
-    // Two buffers: the next read fills one while the other is decoded.
-    std::unique_ptr<TBuffer[]> FBuffers;
+    // Two buffers of FBufferWords each: the next read fills one while the
+    // other is decoded.
+    std::size_t FBufferWords;
+    std::unique_ptr<DWORD[]> FBuffers;
     std::size_t FReading = 0;
     OVERLAPPED FOverlapped{};
     bool FReadPending = false;

@@ -2,6 +2,7 @@
 
 #include "common/win32/Win32LocalTime.h"
 #include "common/win32/WinText.h"
+#include "monitor/ChangeRecords.h"
 #include "snapshot/win32/Win32FileSystem.h"
 #include "snapshot/win32/tests/TempDirectory.h"
 
@@ -147,6 +148,25 @@ TEST_F(FSWatchTest, TwoWatchersShareTheJournal) {
             last = at;
         }
     }
+}
+
+TEST_F(FSWatchTest, LostChangesAreJournalledForTheDirectoryAndNoted) {
+    // Room for a single record: a burst of changes cannot fit.
+    TfrmFSWatch watch(nullptr, true, Temp.Path(), kFilter, Journal, Boxes, 64);
+    watch.StartWatch();
+    for (int i = 0; i < 200 && !Journal.WaitUntil(
+                                   [&](const TFileWatchEvents& events) {
+                                       return IndexOf(events, 0, Temp.Path()) != events.Count();
+                                   },
+                                   std::chrono::milliseconds(0));
+         ++i) {
+        ASSERT_TRUE(Temp.WriteFile("burst" + std::to_string(i), "x"));
+    }
+    ASSERT_TRUE(Journalled(0, Temp.Path()));
+    watch.StopWatch();
+    ASSERT_FALSE(Journal.Notes().Empty());
+    EXPECT_EQ(Journal.Notes().Kinds()[0].Kind, kEventsLost);
+    EXPECT_EQ(Journal.Notes().Kinds()[0].Examples[0], Temp.Path());
 }
 
 TEST_F(FSWatchTest, StopReturnsOnceTheWorkerHasEnded) {
