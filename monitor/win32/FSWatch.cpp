@@ -3,6 +3,7 @@
 #include "common/win32/WinText.h"
 #include "monitor/ChangeRecords.h"
 #include "monitor/win32/FSWatchIds.h"
+#include "snapshot/win32/Win32FileSystem.h"
 
 #include <algorithm>
 #include <random>
@@ -58,7 +59,7 @@ void TfrmFSWatch::StartWatch() {
         FBoxes.Error(FDirectory + " is already being monitored.");
         return;
     }
-    FDirectoryHandle.Reset(::CreateFileW(Wide(FDirectory).c_str(), FILE_LIST_DIRECTORY,
+    FDirectoryHandle.Reset(::CreateFileW(LongPathForm(FDirectory).c_str(), FILE_LIST_DIRECTORY,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
     if (!FDirectoryHandle) {
