@@ -45,8 +45,9 @@ TfrmFSWatch::TfrmFSWatch(HWND owner, bool watchSubtree, std::string_view path, s
 TfrmFSWatch::~TfrmFSWatch() {
     try {
         StopWatch();
-    } catch (const std::exception& e) {
-        FJournal.AddNote("Stopped watching", FDirectory + " (" + e.what() + ")");
+    } catch (const std::exception&) {
+        // Only journalling the last changes can fail here, for want of
+        // memory; the watch itself has stopped.
     }
     ::DestroyWindow(FWindow);
 }
@@ -98,24 +99,25 @@ void TfrmFSWatch::StopWatch() {
     FThread->WaitFor();
     FWorkerCpuTime = FThread->CpuTime();
     FThread.reset();
-    DrainPendingRead();
-    FDirectoryHandle.Reset();
-    FPort.Reset();
+    // Closed when this returns, whatever the journalling of the last read does.
+    const TUniqueFile directory = std::move(FDirectoryHandle);
+    const TUniqueHandleObject port = std::move(FPort);
+    DrainPendingRead(directory.Get(), port.Get());
 }
 
 // The platform writes into the buffer and the overlapped block until the
 // read's completion has been queued: the read is cancelled and its completion
 // taken from the port before either may be freed or used again.
-void TfrmFSWatch::DrainPendingRead() {
+void TfrmFSWatch::DrainPendingRead(HANDLE directory, HANDLE port) {
     if (!FReadPending) {
         return;
     }
-    ::CancelIoEx(FDirectoryHandle.Get(), &FOverlapped);
+    ::CancelIoEx(directory, &FOverlapped);
     for (;;) {
         DWORD bytes = 0;
         ULONG_PTR key = 0;
         OVERLAPPED* overlapped = nullptr;
-        const BOOL succeeded = ::GetQueuedCompletionStatus(FPort.Get(), &bytes, &key, &overlapped, INFINITE);
+        const BOOL succeeded = ::GetQueuedCompletionStatus(port, &bytes, &key, &overlapped, INFINITE);
         const DWORD error = succeeded ? ERROR_SUCCESS : ::GetLastError();
         if (overlapped == &FOverlapped) {
             FReadPending = false;

@@ -60,7 +60,7 @@ private:
     std::byte* Buffer(std::size_t index) const noexcept;
     // The bytes a read returned into a buffer, never more than it holds.
     std::span<const std::byte> Filled(std::size_t index, DWORD bytes) const noexcept;
-    void DrainPendingRead();
+    void DrainPendingRead(HANDLE directory, HANDLE port);
 
     std::string FDirectory;
     bool FWatchSubtree;

@@ -1,5 +1,6 @@
 #include "monitor/win32/SHChangeNotify.h"
 
+#include "common/win32/UniqueHandle.h"
 #include "common/win32/WinText.h"
 
 #include <commctrl.h>
@@ -11,6 +12,13 @@ namespace quill {
 namespace {
 
 constexpr UINT_PTR kHookId = 0x5143;
+
+struct TNotificationLockTraits {
+    using THandle = HANDLE;
+    static HANDLE Invalid() noexcept { return nullptr; }
+    static void Close(HANDLE lock) noexcept { ::SHChangeNotification_Unlock(lock); }
+};
+using TNotificationLock = TUniqueHandle<TNotificationLockTraits>;
 // A path can be as long as the platform's longest, 32,767 characters.
 constexpr DWORD kLongestPath = 32768;
 
@@ -43,14 +51,15 @@ void TSHChangeNotify::Start() {
         std::vector<TFixedDrive> drives;
         GetFixedDrives(FDrives, drives);
         for (const TFixedDrive& drive : drives) {
-            PIDLIST_ABSOLUTE root = ::ILCreateFromPathW(Wide(drive.Root).c_str());
-            if (root != nullptr) {
-                FEntries.push_back(root);
-                entries.push_back(SHChangeNotifyEntry{root, TRUE});
+            TIdList root(::ILCreateFromPathW(Wide(drive.Root).c_str()));
+            if (root) {
+                entries.push_back(SHChangeNotifyEntry{root.Get(), TRUE});
+                FEntries.push_back(std::move(root));
             }
         }
     } else {
-        FEntries.push_back(nullptr);
+        // No item: the whole shell namespace.
+        FEntries.emplace_back();
         entries.push_back(SHChangeNotifyEntry{nullptr, TRUE});
     }
     FRegistration = ::SHChangeNotifyRegister(FOwner, SHCNRF_InterruptLevel | SHCNRF_ShellLevel | SHCNRF_NewDelivery,
@@ -66,9 +75,6 @@ void TSHChangeNotify::Stop() noexcept {
     if (FRegistration != 0) {
         ::SHChangeNotifyDeregister(FRegistration);
         FRegistration = 0;
-    }
-    for (PIDLIST_ABSOLUTE entry : FEntries) {
-        ::ILFree(entry);
     }
     FEntries.clear();
 }
@@ -142,9 +148,12 @@ LRESULT CALLBACK TSHChangeNotify::Hook(HWND window, UINT message, WPARAM wParam,
         }
         if (static_cast<int>(message) == notify.FMessageNo) {
             notify.Notified(wParam, lParam);
+        } else if (message == WM_NCDESTROY) {
+            // The owner goes first: nothing is left to hook.
+            ::RemoveWindowSubclass(window, Hook, kHookId);
         }
     } catch (const std::exception&) {
-        // Only the event's paths could not be read; the window goes on.
+        // The message is lost for want of memory; the window goes on.
     }
     return ::DefSubclassProc(window, message, wParam, lParam);
 }

@@ -2,6 +2,7 @@
 
 #include "common/CaptureNotes.h"
 #include "common/DiskUsage.h"
+#include "common/win32/UniqueHandle.h"
 #include "monitor/ShellEventDispatch.h"
 
 #include <windows.h>
@@ -13,6 +14,13 @@
 #include <vector>
 
 namespace quill {
+
+struct TIdListTraits {
+    using THandle = PIDLIST_ABSOLUTE;
+    static PIDLIST_ABSOLUTE Invalid() noexcept { return nullptr; }
+    static void Close(PIDLIST_ABSOLUTE idList) noexcept { ::ILFree(idList); }
+};
+using TIdList = TUniqueHandle<TIdListTraits>;
 
 // Subscribes its owner window to the shell's change notifications and turns
 // each one into a call of the handler set for its kind (Events()), with the
@@ -60,7 +68,7 @@ private:
     int FMessageNo = kMinMessageNo;
     TShellEventDispatch FEvents;
     ULONG FRegistration = 0;
-    std::vector<PIDLIST_ABSOLUTE> FEntries;
+    std::vector<TIdList> FEntries;
 };
 
 } // namespace quill
