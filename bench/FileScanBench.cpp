@@ -1,6 +1,7 @@
 // Scans, hashes and compares a generated tree of about 50,000 files in 2,000
 // directories and sets each figure beside its floor: a bare directory walk
 // and a bare read-and-hash of every file.
+#include "bench/LiveHeap.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/Win32LocalTime.h"
 #include "common/win32/WinText.h"
@@ -21,41 +22,6 @@
 #include <new>
 #include <string>
 #include <vector>
-
-namespace {
-
-// Bytes the program holds on the heap right now, as asked for (the heap's
-// own overhead per block is not counted).
-std::atomic<long long> gLiveBytes{0};
-
-} // namespace
-
-void* operator new(std::size_t size) {
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (p == nullptr) {
-        throw std::bad_alloc();
-    }
-    gLiveBytes += static_cast<long long>(_msize(p));
-    return p;
-}
-void operator delete(void* p) noexcept {
-    if (p != nullptr) {
-        gLiveBytes -= static_cast<long long>(_msize(p));
-        std::free(p);
-    }
-}
-void operator delete(void* p, std::size_t) noexcept {
-    operator delete(p);
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete[](void* p) noexcept {
-    operator delete(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    operator delete(p);
-}
 
 namespace quill {
 namespace {

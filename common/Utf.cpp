@@ -89,7 +89,7 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
+std::string Utf16ToUtf8(std::u16string_view text, TLoneSurrogates lone) {
     std::string out;
     out.reserve(text.size() + text.size() / 2);
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -97,6 +97,8 @@ std::string Utf16ToUtf8(std::u16string_view text) {
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF && lone == TLoneSurrogates::Replace) {
+            c = 0xFFFD;
         }
         AppendUtf8(out, c);
     }

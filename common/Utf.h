@@ -18,8 +18,12 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& pos) noexcept;
 
 void AppendUtf8(std::string& out, char32_t c);
 
+// What becomes of an unpaired surrogate: kept (names that must open again)
+// or shown as U+FFFD (names that are only shown, such as journalled ones).
+enum class TLoneSurrogates { Keep, Replace };
+
 std::u16string Utf8ToUtf16(std::string_view text);
-std::string Utf16ToUtf8(std::u16string_view text);
+std::string Utf16ToUtf8(std::u16string_view text, TLoneSurrogates lone = TLoneSurrogates::Keep);
 
 // True when the bytes are well-formed UTF-8 (unpaired surrogates in their
 // three-byte form are accepted, as the program itself writes them).

@@ -23,6 +23,12 @@ TEST(Utf, KeepsUnpairedSurrogatesSoNamesConvertBack) {
     EXPECT_TRUE(IsValidUtf8(narrow));
 }
 
+TEST(Utf, ShowsUnpairedSurrogatesAsReplacementCharacterWhenAsked) {
+    const std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC01), char16_t(0xD83D), char16_t(0xDE00)};
+    EXPECT_EQ(Utf16ToUtf8(lone, TLoneSurrogates::Replace), "a\xEF\xBF\xBD"
+                                                           "b\xEF\xBF\xBD\xF0\x9F\x98\x80");
+}
+
 TEST(Utf, ReplacesBytesThatAreNotUtf8) {
     EXPECT_EQ(Utf8ToUtf16("a\xFF"
                           "b"),
