@@ -13,9 +13,23 @@
 
 namespace {
 
-// Bytes the program holds on the heap right now, as asked for (the heap's
-// own overhead per block is not counted).
+// Bytes the program holds on the heap right now, and the most it held since
+// the last ResetHeapPeak, as asked for (the heap's own overhead per block is
+// not counted).
 std::atomic<long long> gLiveBytes{0};
+std::atomic<long long> gPeakBytes{0};
+
+void ResetHeapPeak() {
+    gPeakBytes = gLiveBytes.load();
+}
+
+std::size_t BlockSize(void* p) {
+#ifdef _WIN32
+    return _msize(p);
+#else
+    return malloc_usable_size(p);
+#endif
+}
 
 } // namespace
 
@@ -24,12 +38,15 @@ void* operator new(std::size_t size) {
     if (p == nullptr) {
         throw std::bad_alloc();
     }
-    gLiveBytes += static_cast<long long>(_msize(p));
+    const long long live = gLiveBytes += static_cast<long long>(BlockSize(p));
+    if (live > gPeakBytes.load(std::memory_order_relaxed)) {
+        gPeakBytes.store(live, std::memory_order_relaxed);
+    }
     return p;
 }
 void operator delete(void* p) noexcept {
     if (p != nullptr) {
-        gLiveBytes -= static_cast<long long>(_msize(p));
+        gLiveBytes -= static_cast<long long>(BlockSize(p));
         std::free(p);
     }
 }

@@ -1,6 +1,7 @@
-// Registry snapshot and comparison measured against the fewest bare registry
-// calls that can read the same tree. Builds a synthetic tree under
-// HKCU\Software\QuillborneBench, reports the figures and removes the tree.
+// Registry snapshot and comparison of the whole of HKEY_CURRENT_USER, measured
+// against the fewest bare registry calls that can read the same root. Builds a
+// synthetic tree under HKCU\Software\QuillborneBench, six levels deep as a
+// user's Software key is, reports the figures and removes the tree.
 
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/Win32LocalTime.h"
@@ -21,6 +22,9 @@ namespace {
 using namespace quill;
 
 constexpr wchar_t kBenchKey[] = L"Software\\QuillborneBench";
+// Below the bench key: the leaves stand six levels under the root, with names
+// as long as installers give them.
+constexpr wchar_t kInstallerKey[] = L"Software\\QuillborneBench\\Installer";
 constexpr int kTop = 100;
 constexpr int kMiddle = 10;
 constexpr int kLeaves = 99;
@@ -28,24 +32,6 @@ constexpr int kLeaves = 99;
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
-
-// The bench tree seen as a root of its own: paths stay as short as the keys
-// inside it, and the rest of HKCU adds no noise.
-class TSubtreeRegistry : public IRegistry {
-public:
-    TSubtreeRegistry(IRegistry& base, std::string prefix) : FBase(base), FPrefix(std::move(prefix)) {}
-    TRegStatus OpenKey(TRegRoot root, std::string_view path, TRegAccess access,
-                       std::unique_ptr<IRegKey>& key) override {
-        return FBase.OpenKey(root, FPrefix + std::string(path), access, key);
-    }
-    TRegStatus CreateKey(TRegRoot root, std::string_view path, std::unique_ptr<IRegKey>& key) override {
-        return FBase.CreateKey(root, FPrefix + std::string(path), key);
-    }
-
-private:
-    IRegistry& FBase;
-    std::string FPrefix;
-};
 
 HKEY Create(HKEY parent, const std::wstring& name) {
     HKEY key = nullptr;
@@ -92,22 +78,34 @@ void FillKey(HKEY key, int n) {
     }
 }
 
-std::wstring Name(wchar_t letter, int n, int width) {
+std::wstring Padded(int n, int width) {
     std::wstring digits = std::to_wstring(n);
-    return letter + std::wstring(static_cast<std::size_t>(width) - digits.size(), L'0') + digits;
+    return std::wstring(static_cast<std::size_t>(width) - digits.size(), L'0') + digits;
+}
+
+std::wstring TopName(int n) {
+    return L"{8E5C1A2B-44D0-4F3B-9C6E-0000000000" + Padded(n, 2) + L"}";
+}
+
+std::wstring MiddleName(int n) {
+    return L"Features" + Padded(n, 1);
+}
+
+std::wstring LeafName(int n) {
+    return L"Component" + Padded(n, 2);
 }
 
 void Generate() {
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kBenchKey);
-    const TUniqueKey root(Create(HKEY_CURRENT_USER, kBenchKey));
+    const TUniqueKey root(Create(HKEY_CURRENT_USER, kInstallerKey));
     int n = 0;
     for (int a = 0; a < kTop; ++a) {
-        const TUniqueKey top(Create(root.Get(), Name(L'a', a, 2)));
+        const TUniqueKey top(Create(root.Get(), TopName(a)));
         for (int b = 0; b < kMiddle; ++b) {
-            const TUniqueKey middle(Create(top.Get(), Name(L'b', b, 1)));
+            const TUniqueKey middle(Create(top.Get(), MiddleName(b)));
             FillKey(middle.Get(), n++);
             for (int c = 0; c < kLeaves; ++c) {
-                const TUniqueKey leaf(Create(middle.Get(), Name(L'c', c, 2)));
+                const TUniqueKey leaf(Create(middle.Get(), LeafName(c)));
                 FillKey(leaf.Get(), n++);
             }
         }
@@ -117,16 +115,16 @@ void Generate() {
 // About 1% of keys and values: a value modified in 1000 keys, 500 keys
 // deleted with their values, 500 created with theirs.
 void Change() {
-    const TUniqueKey root(Create(HKEY_CURRENT_USER, kBenchKey));
+    const TUniqueKey root(Create(HKEY_CURRENT_USER, kInstallerKey));
     for (int i = 0; i < 1000; ++i) {
-        const std::wstring path = Name(L'a', i % kTop, 2) + L"\\" + Name(L'b', (i / kTop) % kMiddle, 1) + L"\\" +
-                                  Name(L'c', (i * 7) % kLeaves, 2);
+        const std::wstring path =
+            TopName(i % kTop) + L"\\" + MiddleName((i / kTop) % kMiddle) + L"\\" + LeafName((i * 7) % kLeaves);
         const TUniqueKey key(Create(root.Get(), path));
         SetString(key.Get(), L"Path", REG_SZ, L"C:\\Program Files\\Bench\\changed.dll");
     }
     for (int i = 0; i < 500; ++i) {
-        const std::wstring parent = Name(L'a', i % kTop, 2) + L"\\" + Name(L'b', (i / kTop) % kMiddle, 1);
-        const std::wstring doomed = parent + L"\\" + Name(L'c', 98 - (i / 50) % 5, 2);
+        const std::wstring parent = TopName(i % kTop) + L"\\" + MiddleName((i / kTop) % kMiddle);
+        const std::wstring doomed = parent + L"\\" + LeafName(98 - (i / 50) % 5);
         ::RegDeleteTreeW(root.Get(), doomed.c_str());
         const TUniqueKey created(Create(root.Get(), parent + L"\\new" + std::to_wstring(i)));
         FillKey(created.Get(), i);
@@ -179,12 +177,10 @@ void FloorWalk(HKEY key, TFloor& floor, std::vector<BYTE>& data, std::wstring& n
 
 double TimeFloor(TFloor& floor) {
     const auto start = std::chrono::steady_clock::now();
-    TUniqueKey root;
-    ::RegOpenKeyExW(HKEY_CURRENT_USER, kBenchKey, 0, KEY_READ, root.Put());
     std::vector<BYTE> data;
     std::wstring name;
     floor = {};
-    FloorWalk(root.Get(), floor, data, name);
+    FloorWalk(HKEY_CURRENT_USER, floor, data, name);
     return Seconds(start);
 }
 
@@ -200,11 +196,18 @@ double TimeSnapshot(IRegistry& registry, TSnapshot& snapshot, TCaptureNotes& not
     return Seconds(start);
 }
 
-double PrivateMegabytes(bool peak) {
+struct TMemory {
+    double WorkingSet = 0; // MiB
+    double Private = 0;    // MiB
+};
+
+TMemory Memory(bool peak) {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
-    return static_cast<double>(peak ? counters.PeakPagefileUsage : counters.PagefileUsage) / (1024.0 * 1024.0);
+    const double mebibyte = 1024.0 * 1024.0;
+    return {static_cast<double>(peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize) / mebibyte,
+            static_cast<double>(peak ? counters.PeakPagefileUsage : counters.PagefileUsage) / mebibyte};
 }
 
 void Settle(const char* why) {
@@ -218,18 +221,17 @@ void Settle(const char* why) {
 } // namespace
 
 int main() {
-    std::printf("generating %d keys with 3 values each under HKCU\\%ls...\n", 1 + kTop + kTop * kMiddle * (1 + kLeaves),
-                kBenchKey);
+    std::printf("generating %d keys with 3 values each under HKCU\\%ls...\n", 2 + kTop + kTop * kMiddle * (1 + kLeaves),
+                kInstallerKey);
     std::fflush(stdout);
     auto start = std::chrono::steady_clock::now();
     Generate();
     std::printf("generated in %.1f s\n", Seconds(start));
     Settle("after generating");
 
-    TWin32Registry win32;
-    TSubtreeRegistry bench(win32, "Software\\QuillborneBench");
+    TWin32Registry bench;
     TCaptureNotes notes;
-    const double baseline = PrivateMegabytes(false);
+    const TMemory baseline = Memory(false);
 
     // Alternate the two walks and keep the best of each, so that a stall of
     // the wineserver does not decide the ratio.
@@ -242,8 +244,13 @@ int main() {
         TSnapshot again;
         snapshotTime = std::min(snapshotTime, TimeSnapshot(bench, again, notes));
     }
-    std::printf("tree: %zu keys, %zu values (snapshot: %zu keys, %zu values)\n", floor.Keys, floor.Values,
-                before.Keys.Count(), before.Values.Count());
+    std::size_t pathBytes = 0;
+    for (const auto& item : before.Keys) {
+        pathBytes += item.Text.size();
+    }
+    std::printf("HKCU: %zu keys, %zu values (snapshot: %zu keys, %zu values; key paths %.1f bytes on average)\n",
+                floor.Keys, floor.Values, before.Keys.Count(), before.Values.Count(),
+                static_cast<double>(pathBytes) / static_cast<double>(before.Keys.Count()));
     std::printf("floor walk (bare calls):  %.3f s\n", floorTime);
     std::printf("SnapshotRoot:             %.3f s\n", snapshotTime);
     std::printf("ratio snapshot/floor:     %.3f\n", snapshotTime / floorTime);
@@ -252,10 +259,13 @@ int main() {
     Settle("after changing 1%");
     TSnapshot after;
     const double afterTime = TimeSnapshot(bench, after, notes);
-    const double peak = PrivateMegabytes(true);
+    const TMemory peak = Memory(true);
     std::printf("second SnapshotRoot:      %.3f s\n", afterTime);
-    std::printf("peak private memory:      %.1f MB (%.1f MB before the snapshots; two snapshots held: %.1f MB)\n", peak,
-                baseline, peak - baseline);
+    std::printf("two snapshots held:       peak working set +%.1f MiB (target < 90), private +%.1f MiB; %.0f bytes "
+                "per value\n",
+                peak.WorkingSet - baseline.WorkingSet, peak.Private - baseline.Private,
+                (peak.WorkingSet - baseline.WorkingSet) * 1024.0 * 1024.0 /
+                    static_cast<double>(before.Values.Count() + after.Values.Count()));
 
     TKeyList modifiedKeysBefore;
     TKeyList modifiedKeysAfter;
@@ -281,7 +291,7 @@ int main() {
     for (const auto& item : after.Values) {
         createdValues += item.Record != nullptr;
     }
-    std::printf("CompareRoot:              %.1f ms\n", compareTime * 1000);
+    std::printf("CompareRoot:              %.1f ms (target < 70)\n", compareTime * 1000);
     std::printf("changes: keys %zu deleted, %zu created, %zu modified; values %zu deleted, %zu created, %zu "
                 "modified\n",
                 deletedKeys, createdKeys, modifiedKeysBefore.Count(), deletedValues, createdValues,
@@ -289,6 +299,14 @@ int main() {
     for (const std::string& line : notes.Lines()) {
         std::printf("note: %s\n", line.c_str());
     }
+    start = std::chrono::steady_clock::now();
+    before = {};
+    after = {};
+    modifiedKeysBefore = TKeyList();
+    modifiedKeysAfter = TKeyList();
+    modifiedValuesBefore = TValueList();
+    modifiedValuesAfter = TValueList();
+    std::printf("freeing both snapshots:   %.1f ms\n", Seconds(start) * 1000);
 
     start = std::chrono::steady_clock::now();
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kBenchKey);
