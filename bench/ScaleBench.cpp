@@ -262,7 +262,7 @@ TFigures Run(int tops, int fileTops) {
         figures.Times.CompareScans = Seconds(start);
         figures.FilePeak = std::max(first, gPeakBytes - changed);
         figures.Files = held->FilesBefore.Count();
-        figures.Peak = registryHeld + figures.FilePeak;
+        figures.Peak = std::max(figures.RegistryPeak, registryHeld + figures.FilePeak);
     }
     const auto start = TClock::now();
     held.reset();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/Arena.h"
+#include "common/ArenaText.h"
+#include "common/RecordPtr.h"
 #include "common/TextCompare.h"
 
 #include <algorithm>
@@ -31,11 +34,17 @@ enum class TDuplicates { Refuse, Accept };
 // list orders its items by the program's text comparison; among equal texts
 // the order of arrival is kept. Records move between lists; they are never
 // copied.
+//
+// Texts live in arenas the list holds: its own, and those of the lists it
+// took records from (Share, Take). Records are on the heap or in such an
+// arena. A record or text taken out of a list (Detach, Text) stays valid as
+// long as the list, or another list sharing its arenas, is held; moving
+// records between lists goes through Take, which shares the arenas.
 template <class TRecord> class TRecordList {
 public:
     struct TItem {
-        std::string Text;
-        std::unique_ptr<TRecord> Record;
+        TText Text;
+        TRecordPtr<TRecord> Record;
     };
 
     explicit TRecordList(TListOrder order = TListOrder::Plain, TDuplicates duplicates = TDuplicates::Accept)
@@ -51,7 +60,7 @@ public:
 
     const TItem& operator[](std::size_t index) const { return FItems[index]; }
     TItem& operator[](std::size_t index) { return FItems[index]; }
-    const std::string& Text(std::size_t index) const { return FItems[index].Text; }
+    TText Text(std::size_t index) const { return FItems[index].Text; }
     TRecord* Record(std::size_t index) const { return FItems[index].Record.get(); }
 
     auto begin() const noexcept { return FItems.begin(); }
@@ -59,28 +68,56 @@ public:
 
     void Reserve(std::size_t count) { FItems.reserve(count); }
 
+    // The list's own arena, made on first use.
+    TArena& Arena() {
+        if (!FArena) {
+            FArena = std::make_shared<TArena>();
+        }
+        return *FArena;
+    }
+
+    // A copy of the text in the list's own arena.
+    TText Keep(std::string_view text) { return Arena().Keep(text); }
+
+    // A record in the list's own arena.
+    template <class... TArgs> TRecordPtr<TRecord> NewRecord(TArgs&&... args) {
+        return TRecordPtr<TRecord>::InArena(Arena().template New<TRecord>(std::forward<TArgs>(args)...));
+    }
+
+    // Holds the arenas of other, so that its texts and arena records may be
+    // put in this list.
+    template <class TOther> void Share(const TRecordList<TOther>& other) {
+        other.ForEachArena([this](const std::shared_ptr<TArena>& arena) { Hold(arena); });
+    }
+
+    template <class TVisit> void ForEachArena(TVisit visit) const {
+        if (FArena) {
+            visit(FArena);
+        }
+        for (const auto& arena : FShared) {
+            visit(arena);
+        }
+    }
+
     // A plain list appends. A sorted list inserts at its place: after the
     // equal texts it already holds, or raises EDuplicateText where it refuses
     // duplicates. Returns the index of the new item.
-    std::size_t Add(std::string text, std::unique_ptr<TRecord> record) {
-        if (!Sorted()) {
-            FItems.push_back(TItem{std::move(text), std::move(record)});
-            return FItems.size() - 1;
-        }
-        const auto at = std::upper_bound(FItems.begin(), FItems.end(), text, [](const std::string& t, const TItem& i) {
-            return CompareText(t, i.Text) < 0;
-        });
-        if (!AcceptsDuplicates() && at != FItems.begin() && CompareText(std::prev(at)->Text, text) == 0) {
-            throw EDuplicateText(text);
-        }
-        return static_cast<std::size_t>(FItems.insert(at, TItem{std::move(text), std::move(record)}) - FItems.begin());
+    std::size_t Add(std::string_view text, TRecordPtr<TRecord> record) { return Insert(Keep(text), std::move(record)); }
+
+    // Moves the item at index of from here, as Add places it, leaving the
+    // item in from without its record.
+    std::size_t Take(TRecordList& from, std::size_t index) {
+        Share(from);
+        return Insert(from.FItems[index].Text, std::move(from.FItems[index].Record));
     }
 
     // Bulk building: Append any number of items in any order, then call
     // SortAppended once. Until then lookups are not valid.
-    void Append(std::string text, std::unique_ptr<TRecord> record) {
-        FItems.push_back(TItem{std::move(text), std::move(record)});
-    }
+    void Append(std::string_view text, TRecordPtr<TRecord> record) { AppendKept(Keep(text), std::move(record)); }
+
+    // Append for a text and a record that already live in an arena this list
+    // holds (Keep, NewRecord, Share), or a record on the heap.
+    void AppendKept(TText text, TRecordPtr<TRecord> record) { FItems.push_back(TItem{text, std::move(record)}); }
 
     // Sorts the list, keeping the order of arrival among equal texts. A list
     // that refuses duplicates keeps the first of equal texts and drops the
@@ -96,7 +133,7 @@ public:
             std::size_t kept = 0;
             for (std::size_t i = 1; i < FItems.size(); ++i) {
                 if (CompareText(FItems[kept].Text, FItems[i].Text) == 0) {
-                    dropped.push_back(std::move(FItems[i].Text));
+                    dropped.emplace_back(FItems[i].Text.View());
                 } else if (++kept != i) {
                     FItems[kept] = std::move(FItems[i]);
                 }
@@ -116,14 +153,40 @@ public:
     }
 
     // Takes the record out, leaving the item in place with no record.
-    std::unique_ptr<TRecord> Detach(std::size_t index) { return std::move(FItems[index].Record); }
+    TRecordPtr<TRecord> Detach(std::size_t index) { return std::move(FItems[index].Record); }
 
-    void Clear() noexcept { FItems.clear(); }
+    void Clear() noexcept {
+        FItems.clear();
+        FArena.reset();
+        FShared.clear();
+    }
 
 private:
+    std::size_t Insert(TText text, TRecordPtr<TRecord> record) {
+        if (!Sorted()) {
+            FItems.push_back(TItem{text, std::move(record)});
+            return FItems.size() - 1;
+        }
+        const auto at = std::upper_bound(FItems.begin(), FItems.end(), text,
+                                         [](const TText& t, const TItem& i) { return CompareText(t, i.Text) < 0; });
+        if (!AcceptsDuplicates() && at != FItems.begin() && CompareText(std::prev(at)->Text, text) == 0) {
+            throw EDuplicateText(text);
+        }
+        return static_cast<std::size_t>(FItems.insert(at, TItem{text, std::move(record)}) - FItems.begin());
+    }
+
+    void Hold(const std::shared_ptr<TArena>& arena) {
+        if (arena == FArena || std::find(FShared.begin(), FShared.end(), arena) != FShared.end()) {
+            return;
+        }
+        FShared.push_back(arena);
+    }
+
     TListOrder FOrder;
     TDuplicates FDuplicates;
     std::vector<TItem> FItems;
+    std::shared_ptr<TArena> FArena;
+    std::vector<std::shared_ptr<TArena>> FShared;
 };
 
 } // namespace quill

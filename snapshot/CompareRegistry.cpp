@@ -18,7 +18,7 @@ bool SameBytes(const TValueRecord& before, const TValueRecord& after) {
     if (!before.Buffer || !after.Buffer) {
         return !before.Buffer && !after.Buffer;
     }
-    return std::memcmp(before.Buffer.get(), after.Buffer.get(), static_cast<std::size_t>(before.DataSize)) == 0;
+    return std::memcmp(before.Buffer, after.Buffer, static_cast<std::size_t>(before.DataSize)) == 0;
 }
 
 // The index of the first item at or after from whose text is not below text;
@@ -31,8 +31,14 @@ std::size_t SeekRun(const TRecordList<TRecord>& list, std::size_t from, std::str
     return from;
 }
 
-template <class TRecord> std::size_t RunEnd(const TRecordList<TRecord>& list, std::size_t from, std::string_view text) {
-    while (from < list.Count() && SameText(list.Text(from), text)) {
+// The values of one key share its key path's text, which spares reading it
+// for every value of a run.
+bool SamePath(TText listed, TText keyPath) noexcept {
+    return listed.SameStorage(keyPath) || SameText(listed, keyPath);
+}
+
+template <class TRecord> std::size_t RunEnd(const TRecordList<TRecord>& list, std::size_t from, TText text) {
+    while (from < list.Count() && SamePath(list.Text(from), text)) {
         ++from;
     }
     return from;
@@ -42,15 +48,15 @@ template <class TRecord> std::size_t RunEnd(const TRecordList<TRecord>& list, st
 // returns the index after the run.
 std::size_t DropRun(TValueList& values, std::size_t index, std::string_view keyPath) {
     index = SeekRun(values, index, keyPath);
-    while (index < values.Count() && SameText(values.Text(index), keyPath)) {
+    if (index == values.Count() || !SameText(values.Text(index), keyPath)) {
+        return index;
+    }
+    const TText path = values.Text(index);
+    while (index < values.Count() && SamePath(values.Text(index), path)) {
         values.Detach(index);
         ++index;
     }
     return index;
-}
-
-void Move(TKeyList& from, std::size_t index, TKeyList& to) {
-    to.Append(from.Text(index), from.Detach(index));
 }
 
 // Pairs the values of one root, key path by key path. Each before value takes
@@ -67,10 +73,12 @@ public:
         std::size_t after = 0;
         std::size_t i = 0;
         while (i < FBefore.Count()) {
-            const std::string& keyPath = FBefore.Text(i);
+            const TText keyPath = FBefore.Text(i);
             const std::size_t runEnd = RunEnd(FBefore, i + 1, keyPath);
             after = SeekRun(FAfter, after, keyPath);
-            const std::size_t afterEnd = RunEnd(FAfter, after, keyPath);
+            const std::size_t afterEnd = after < FAfter.Count() && SameText(FAfter.Text(after), keyPath)
+                                             ? RunEnd(FAfter, after + 1, FAfter.Text(after))
+                                             : after;
             MatchRun(i, runEnd, after, afterEnd);
             i = runEnd;
             after = afterEnd;
@@ -101,7 +109,7 @@ private:
         }
     }
 
-    std::size_t FindPlain(const std::string& name, std::size_t a0, std::size_t a1) const {
+    std::size_t FindPlain(TText name, std::size_t a0, std::size_t a1) const {
         for (std::size_t j = a0; j < a1; ++j) {
             const TValueRecord* candidate = FAfter.Record(j);
             if (candidate != nullptr && SameText(candidate->Name, name)) {
@@ -144,11 +152,12 @@ private:
     }
 
     void Pair(std::size_t i, std::size_t j) {
-        std::unique_ptr<TValueRecord> before = FBefore.Detach(i);
-        std::unique_ptr<TValueRecord> after = FAfter.Detach(j);
-        if (ValueChanged(*before, *after)) {
-            FModifiedBefore.Append(FBefore.Text(i), std::move(before));
-            FModifiedAfter.Append(FAfter.Text(j), std::move(after));
+        if (ValueChanged(*FBefore.Record(i), *FAfter.Record(j))) {
+            FModifiedBefore.Take(FBefore, i);
+            FModifiedAfter.Take(FAfter, j);
+        } else {
+            FBefore.Detach(i);
+            FAfter.Detach(j);
         }
     }
 
@@ -202,15 +211,15 @@ bool CompareRoot(const TProgressStart& progressStart, const TProgressStep& progr
         if (i % kCompareProgressItems == 0 && progressStep) {
             progressStep();
         }
-        const std::string& keyPath = keysBefore.Text(i);
+        const TText keyPath = keysBefore.Text(i);
         after = SeekRun(keysAfter, after, keyPath);
         if (after == keysAfter.Count() || !SameText(keysAfter.Text(after), keyPath) || !keysBefore.Record(i) ||
             !keysAfter.Record(after)) {
             continue;
         }
         if (keysBefore.Record(i)->LastWrite != keysAfter.Record(after)->LastWrite) {
-            Move(keysBefore, i, modifiedKeysBefore);
-            Move(keysAfter, after, modifiedKeysAfter);
+            modifiedKeysBefore.Take(keysBefore, i);
+            modifiedKeysAfter.Take(keysAfter, after);
         } else {
             // Unchanged time stamp: the key and its values are taken as
             // unchanged without comparing them.

@@ -13,25 +13,89 @@ namespace quill {
 namespace {
 
 constexpr std::int64_t kProgressKeys = 1000;
+constexpr std::size_t kTextSlots = std::size_t{1} << 16;
 
-// Collects the records of one walk and hands them to the lists in bulk. The
+// Collects the items of one walk and hands them to the lists in bulk. The
 // deques grow without moving what they hold, and give their blocks back while
-// the lists are filled, so that a root's records are never held twice.
+// the lists are filled, so that a root's items are never held twice and the
+// lists get no room to spare.
 template <class TRecord> class TPendingList {
 public:
-    void Push(const std::string& text, std::unique_ptr<TRecord> record) { FItems.push_back({text, std::move(record)}); }
+    void Push(TText text, TRecordPtr<TRecord> record) { FItems.push_back({text, std::move(record)}); }
     std::vector<std::string> MoveInto(TRecordList<TRecord>& list) {
         list.Reserve(list.Count() + FItems.size());
         while (!FItems.empty()) {
-            list.Append(std::move(FItems.front().first), std::move(FItems.front().second));
+            list.AppendKept(FItems.front().first, std::move(FItems.front().second));
             FItems.pop_front();
         }
         return list.SortAppended();
     }
 
 private:
-    std::deque<std::pair<std::string, std::unique_ptr<TRecord>>> FItems;
+    std::deque<std::pair<TText, TRecordPtr<TRecord>>> FItems;
 };
+
+// Keeps value names and short texts of data once per snapshot where they
+// repeat, as most do from key to key ("DisplayName", "Apartment"). The cache
+// remembers the last text of each slot only: bounded, and never worse than
+// keeping every text.
+class TTextCache {
+public:
+    // Without slots, every text is kept as it comes.
+    TTextCache(TArena& arena, std::size_t slots) : FArena(arena), FSlots(slots) {}
+
+    TText Keep(std::string_view text) {
+        if (FSlots.empty() || text.size() > kLongest) {
+            return FArena.Keep(text);
+        }
+        TText& slot = FSlots[std::hash<std::string_view>()(text) % FSlots.size()];
+        if (slot.View() != text) {
+            slot = FArena.Keep(text);
+        }
+        return slot;
+    }
+
+private:
+    static constexpr std::size_t kLongest = 64;
+    TArena& FArena;
+    std::vector<TText> FSlots;
+};
+
+TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena, TTextCache& texts) {
+    TValueRecord record;
+    record.Name = texts.Keep(value.Name);
+    record.DataSize = static_cast<std::int32_t>(value.Data.size());
+    record.RegType = value.Type;
+    const auto copyBytes = [&] { record.Buffer = arena.KeepBytes(value.Data.data(), value.Data.size()); };
+    switch (value.Type) {
+    case kRegSz:
+    case kRegExpandSz:
+        record.DataType = value.Type == kRegSz ? dtString : dtExpandString;
+        record.Data = texts.Keep(DecodeRegString(value.Data));
+        break;
+    case kRegDword:
+        // A REG_DWORD is four bytes by convention only; other sizes are kept
+        // as they are rather than guessed at.
+        if (value.Data.size() == 4) {
+            record.DataType = dtInteger;
+            record.Data = static_cast<std::int32_t>(value.Data[0] | (value.Data[1] << 8) | (value.Data[2] << 16) |
+                                                    (static_cast<std::uint32_t>(value.Data[3]) << 24));
+        } else {
+            record.DataType = dtUnknown;
+            copyBytes();
+        }
+        break;
+    case kRegBinary:
+        record.DataType = dtBinary;
+        copyBytes();
+        break;
+    default:
+        record.DataType = dtUnknown;
+        copyBytes();
+        break;
+    }
+    return record;
+}
 
 std::string ErrorText(const std::exception_ptr& error) {
     try {
@@ -64,27 +128,26 @@ bool EndsListing(TRegStatus status, TListing& listing) {
     return false;
 }
 
-const std::string& EntryName(const std::string& name) {
+std::string_view EntryName(const std::string& name) {
     return name;
 }
 
-const std::string& EntryName(const std::unique_ptr<TValueRecord>& value) {
-    return value->Name;
+std::string_view EntryName(const TValueRecord& value) {
+    return value.Name;
 }
 
 // Appends the entries of from whose names to lacks.
 template <class TEntry> void AddMissing(std::vector<TEntry>& to, std::vector<TEntry>& from) {
     // Reserved first: names points into the entries of to.
     to.reserve(to.size() + from.size());
-    std::vector<const std::string*> names;
+    std::vector<std::string_view> names;
     names.reserve(to.size());
     for (const TEntry& entry : to) {
-        names.push_back(&EntryName(entry));
+        names.push_back(EntryName(entry));
     }
-    const auto less = [](const std::string* a, const std::string* b) { return CompareText(*a, *b) < 0; };
-    std::sort(names.begin(), names.end(), less);
+    std::sort(names.begin(), names.end(), TTextLess());
     for (TEntry& entry : from) {
-        if (!std::binary_search(names.begin(), names.end(), &EntryName(entry), less)) {
+        if (!std::binary_search(names.begin(), names.end(), EntryName(entry), TTextLess())) {
             to.push_back(std::move(entry));
         }
     }
@@ -122,8 +185,9 @@ TListing ListTwice(IRegKey& key, std::uint32_t count, std::uint32_t TRegKeyInfo:
 class TRegistryWalker {
 public:
     TRegistryWalker(const TShowCount& onProgress, const ILocalTime& localTime, TCaptureNotes& notes,
-                    std::string_view root)
-        : FOnProgress(onProgress), FLocalTime(localTime), FNotes(notes), FRoot(root) {}
+                    std::string_view root, TArena& arena)
+        : FOnProgress(onProgress), FLocalTime(localTime), FNotes(notes), FRoot(root), FArena(arena),
+          FTexts(arena, kTextSlots) {}
 
     void Walk(IRegKey& key, std::string& path) {
         TRegKeyInfo info;
@@ -135,12 +199,13 @@ public:
         if (++FCount % kProgressKeys == 0 && FOnProgress) {
             FOnProgress(FCount);
         }
-        auto record = std::make_unique<TKeyRecord>();
+        auto* record = FArena.New<TKeyRecord>();
         TDateTime lastWrite = kUnknownDateTime;
         record->LastWrite = FLocalTime.FileTimeToLocal(info.LastWrite, lastWrite) ? lastWrite : kUnknownDateTime;
-        FKeys.Push(path, std::move(record));
+        const TText keyPath = FArena.Keep(path);
+        FKeys.Push(keyPath, TRecordPtr<TKeyRecord>::InArena(record));
         if (info.Values > 0) {
-            ReadValues(key, info.Values, path);
+            ReadValues(key, info.Values, path, keyPath);
         }
         if (info.SubKeys > 0) {
             WalkSubKeys(key, ReadSubKeyNames(key, info.SubKeys, path), path);
@@ -183,12 +248,11 @@ private:
         }
     }
 
-    void ReadValues(IRegKey& key, std::uint32_t count, const std::string& path) {
+    void ReadValues(IRegKey& key, std::uint32_t count, const std::string& path, TText keyPath) {
         FKeyValues.clear();
-        const TListing listing = ListTwice(key, count, &TRegKeyInfo::Values, FKeyValues,
-                                           [&](std::uint32_t n, std::vector<std::unique_ptr<TValueRecord>>& values) {
-                                               return ListValues(key, n, values);
-                                           });
+        const TListing listing =
+            ListTwice(key, count, &TRegKeyInfo::Values, FKeyValues,
+                      [&](std::uint32_t n, std::vector<TValueRecord>& values) { return ListValues(key, n, values); });
         Note("values left out, still growing when read again", path, listing.Growing);
         Note("values left out, unreadable", path, listing.Unreadable);
         if (listing.End == TListEnd::KeyGone) {
@@ -202,18 +266,18 @@ private:
         }
         // Values of one key stand in the reverse of the registry's order.
         for (auto it = FKeyValues.rbegin(); it != FKeyValues.rend(); ++it) {
-            FValues.Push(path, std::move(*it));
+            FValues.Push(keyPath, TRecordPtr<TValueRecord>::InArena(FArena.New<TValueRecord>(*it)));
         }
         FKeyValues.clear();
     }
 
-    TListing ListValues(IRegKey& key, std::uint32_t count, std::vector<std::unique_ptr<TValueRecord>>& values) {
+    TListing ListValues(IRegKey& key, std::uint32_t count, std::vector<TValueRecord>& values) {
         values.reserve(count);
         TListing listing;
         for (std::uint32_t index = 0; index < count; ++index) {
             const TRegStatus status = key.EnumValue(index, FValue);
             if (status == TRegStatus::Ok) {
-                values.push_back(MakeValueRecord(std::move(FValue)));
+                values.push_back(MakeValueRecord(FValue, FArena, FTexts));
             } else if (EndsListing(status, listing)) {
                 break;
             } else if (status == TRegStatus::MoreData) {
@@ -311,20 +375,13 @@ private:
     std::int64_t FCount = 0;
     TPendingList<TKeyRecord> FKeys;
     TPendingList<TValueRecord> FValues;
-    std::vector<std::unique_ptr<TValueRecord>> FKeyValues;
+    std::vector<TValueRecord> FKeyValues;
     TRegValue FValue;
     TCaptureNotes& FNotes;
     std::string_view FRoot;
+    TArena& FArena;
+    TTextCache FTexts;
 };
-
-std::unique_ptr<std::uint8_t[]> CopyBytes(const std::vector<std::uint8_t>& data) {
-    if (data.empty()) {
-        return nullptr;
-    }
-    auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(data.size());
-    std::memcpy(buffer.get(), data.data(), data.size());
-    return buffer;
-}
 
 } // namespace
 
@@ -336,44 +393,16 @@ TValueList NewValueList() {
     return TValueList(TListOrder::Sorted, TDuplicates::Accept);
 }
 
-std::unique_ptr<TValueRecord> MakeValueRecord(TRegValue value) {
-    auto record = std::make_unique<TValueRecord>();
-    record->Name = std::move(value.Name);
-    record->DataSize = static_cast<std::int32_t>(value.Data.size());
-    record->RegType = value.Type;
-    switch (value.Type) {
-    case kRegSz:
-    case kRegExpandSz:
-        record->DataType = value.Type == kRegSz ? dtString : dtExpandString;
-        record->Data = DecodeRegString(value.Data);
-        break;
-    case kRegDword:
-        // A REG_DWORD is four bytes by convention only; other sizes are kept
-        // as they are rather than guessed at.
-        if (value.Data.size() == 4) {
-            record->DataType = dtInteger;
-            record->Data = static_cast<std::int32_t>(value.Data[0] | (value.Data[1] << 8) | (value.Data[2] << 16) |
-                                                     (static_cast<std::uint32_t>(value.Data[3]) << 24));
-        } else {
-            record->DataType = dtUnknown;
-            record->Buffer = CopyBytes(value.Data);
-        }
-        break;
-    case kRegBinary:
-        record->DataType = dtBinary;
-        record->Buffer = CopyBytes(value.Data);
-        break;
-    default:
-        record->DataType = dtUnknown;
-        record->Buffer = CopyBytes(value.Data);
-        break;
-    }
-    return record;
+TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena) {
+    TTextCache texts(arena, 0);
+    return MakeValueRecord(value, arena, texts);
 }
 
 void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
                   TKeyList& keys, TValueList& values, TCaptureNotes& notes) {
-    TRegistryWalker walker(onProgress, localTime, notes, RootName(root));
+    TArena& arena = keys.Arena();
+    values.Share(keys);
+    TRegistryWalker walker(onProgress, localTime, notes, RootName(root), arena);
     std::string path = "\\";
     std::unique_ptr<IRegKey> key;
     const TRegStatus status = registry.OpenKey(root, "", TRegAccess::Read, key);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Arena.h"
+#include "common/ArenaText.h"
 #include "common/CaptureNotes.h"
 #include "common/DateTime.h"
 #include "common/LocalTime.h"
@@ -25,18 +27,20 @@ struct TKeyRecord {
 };
 
 // Empty, the text of a string value, or the number of a REG_DWORD value.
-using TValueData = std::variant<std::monostate, std::string, std::int32_t>;
+using TValueData = std::variant<std::monostate, TText, std::int32_t>;
 
 // One value, filed under the key path of its key. Kept small: a snapshot of a
-// whole root holds hundreds of thousands of them, twice.
+// whole root holds hundreds of thousands of them, twice. Its texts and bytes
+// live in the snapshot's arena, with the record. The small fields follow Data
+// so that they can fill the room its variant leaves unused.
 struct TValueRecord {
-    std::string Name; // "" for the key's default value
-    TValueData Data;
-    std::unique_ptr<std::uint8_t[]> Buffer; // DataSize bytes for dtUnknown and dtBinary; none when empty
-    std::int32_t DataSize = 0;              // as the registry reports it, terminating zero included
-    std::uint32_t RegType = kRegNone;       // the registry's own type, exactly as stored
+    TText Name;                           // "" for the key's default value
+    const std::uint8_t* Buffer = nullptr; // DataSize bytes for dtUnknown and dtBinary; none when empty
+    [[no_unique_address]] TValueData Data;
     TDataType DataType = dtUnknown;
     std::uint8_t Included = 1;
+    std::int32_t DataSize = 0;        // as the registry reports it, terminating zero included
+    std::uint32_t RegType = kRegNone; // the registry's own type, exactly as stored
 };
 
 using TKeyList = TRecordList<TKeyRecord>;
@@ -49,7 +53,8 @@ TValueList NewValueList();
 
 // Records every key of one root that can be read, from "\" down, into the two
 // (sorted) lists; values of one key stand in the reverse of the registry's
-// order. onProgress, when set, hears the number of keys at every thousandth.
+// order. Records and texts go to the key list's arena, which the value list
+// shares: the values of a key share its key path. onProgress, when set, hears the number of keys at every thousandth.
 // Keys and values that could not be read completely (access denied, changed
 // while being read) are left out and counted in notes, never silently. An
 // error that ends the walk reaches the caller after what was read has been
@@ -57,14 +62,14 @@ TValueList NewValueList();
 void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
                   TKeyList& keys, TValueList& values, TCaptureNotes& notes);
 
-// The value's record as the snapshot stores it: the registry's type mapped to
-// a TDataType, text up to its first zero, a REG_DWORD of any size other than
-// four bytes kept as raw bytes.
-std::unique_ptr<TValueRecord> MakeValueRecord(TRegValue value);
+// The value's record as the snapshot stores it, its texts and bytes kept in
+// arena: the registry's type mapped to a TDataType, text up to its first zero,
+// a REG_DWORD of any size other than four bytes kept as raw bytes.
+TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena);
 
 // Matches the before and after snapshots of one root. Matched records leave the
 // snapshot lists: unchanged ones are released, modified ones move to the
-// Modified lists at equal indexes. What still holds a record in a snapshot
+// Modified lists at equal indexes (which then share the snapshots' arenas). What still holds a record in a snapshot
 // list afterwards was deleted (before) or created (after). Always true.
 bool CompareRoot(const TProgressStart& progressStart, const TProgressStep& progressStep, TKeyList& keysBefore,
                  TKeyList& keysAfter, TValueList& valuesBefore, TValueList& valuesAfter, TKeyList& modifiedKeysBefore,

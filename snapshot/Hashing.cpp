@@ -59,14 +59,14 @@ THashing::THashing(THashKind kind, TFileList& files, IFileSystem& fileSystem, TC
 void THashing::HashAll() {
     for (std::size_t i = 0; i < FFiles.Count(); ++i) {
         TFileScan* record = FFiles.Record(i);
-        const std::string& path = FFiles.Text(i);
+        const TText path = FFiles.Text(i);
         // A directory's path ends with a backslash, whatever size it lists.
         if (record != nullptr && record->Size > 0 && !path.ends_with('\\')) {
-            record->Hash.clear();
+            record->Hash = TText();
             if (FDigest) {
                 const TFsResult result = FDigest->HashFile(path);
                 if (result.Ok()) {
-                    record->Hash = DigestToHex(FDigest->Digest(), FDigest->Length());
+                    record->Hash = FFiles.Keep(DigestToHex(FDigest->Digest(), FDigest->Length()));
                 } else {
                     FNotes.Add("Could not hash", path + " (" + std::string(result.Reason()) + ")");
                 }

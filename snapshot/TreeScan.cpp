@@ -125,6 +125,10 @@ void TTreeScanner::SortTarget() {
     }
 }
 
+void TTreeScanner::Record(TListed& listed) {
+    FTarget.AppendKept(FTarget.Keep(listed.Path), FTarget.NewRecord(listed.Record));
+}
+
 void TTreeScanner::ListDirectory(const std::string& directory) {
     FListed.clear();
     const TFsResult result = FFileSystem.ListDirectory(directory, [&](const TDirEntry& entry) {
@@ -132,12 +136,12 @@ void TTreeScanner::ListDirectory(const std::string& directory) {
         if ((isDirectory && IsDotName(entry.Name)) || (!isDirectory && (entry.Attributes & kAttrVolumeLabel))) {
             return;
         }
-        auto record = std::make_unique<TFileScan>();
-        record->Size = static_cast<std::int64_t>(entry.Size);
-        record->LastWrite = entry.LastWrite - entry.LastWrite % kTwoSeconds;
-        record->Date = ScanDate(entry.LastWrite, FLocalTime);
-        record->Attributes = entry.Attributes;
-        FListed.push_back(TListed{JoinPath(directory, entry.Name, isDirectory), std::move(record), isDirectory});
+        TFileScan record;
+        record.Size = static_cast<std::int64_t>(entry.Size);
+        record.LastWrite = entry.LastWrite - entry.LastWrite % kTwoSeconds;
+        record.Date = ScanDate(entry.LastWrite, FLocalTime);
+        record.Attributes = entry.Attributes;
+        FListed.push_back(TListed{JoinPath(directory, entry.Name, isDirectory), record, isDirectory, false});
     });
     if (!result.Ok()) {
         FNotes.Add("Could not list", directory + " (" + std::string(result.Reason()) + ")");
@@ -178,7 +182,7 @@ void TTreeScanner::SkipCaseTwins(std::size_t nameStart) {
             continue;
         }
         FNotes.Add("Skipped, name differs only in case", FListed[twin].Path + " (beside " + FListed[kept].Path + ")");
-        FListed[twin].Record.reset();
+        FListed[twin].Skipped = true;
     }
 }
 
@@ -197,23 +201,23 @@ void TTreeScanner::ScanDirectory(const std::string& root, bool recursive) {
         ListDirectory(directory);
         SkipCaseTwins(directory.size());
         for (auto& listed : FListed) {
-            if (!listed.Record) {
+            if (listed.Skipped) {
                 continue;
             }
             if (listed.IsDirectory) {
                 ++FDirectoryCount;
                 // Junctions, symbolic links and mount points are recorded
                 // but not entered: they lead back into the tree or out of it.
-                if (recursive && (listed.Record->Attributes & kAttrReparsePoint) == 0 && !Covered(listed.Path)) {
+                if (recursive && (listed.Record.Attributes & kAttrReparsePoint) == 0 && !Covered(listed.Path)) {
                     subdirectories.push_back(listed.Path);
                 }
-                FTarget.Append(std::move(listed.Path), std::move(listed.Record));
+                Record(listed);
                 if (OnDirectory && FDirectoryCount % 10 == 0) {
                     OnDirectory(FDirectoryCount);
                 }
             } else {
                 ++FFileCount;
-                FTarget.Append(std::move(listed.Path), std::move(listed.Record));
+                Record(listed);
                 if (OnFile && FFileCount % 10 == 0) {
                     OnFile(FFileCount);
                 }
@@ -246,16 +250,15 @@ bool CompareScans(TFileList& filesBefore, TFileList& filesAfter, TFileList& modi
         if (order != 0) {
             continue;
         }
-        auto before = filesBefore.Detach(i);
-        auto after = filesAfter.Detach(j);
-        if (!before || !after) {
-            filesBefore[i].Record = std::move(before);
-            filesAfter[j].Record = std::move(after);
+        if (filesBefore.Record(i) == nullptr || filesAfter.Record(j) == nullptr) {
             continue;
         }
-        if (ScanChanged(*before, *after)) {
-            modifiedBefore.Add(filesBefore.Text(i), std::move(before));
-            modifiedAfter.Add(filesAfter.Text(j), std::move(after));
+        if (ScanChanged(*filesBefore.Record(i), *filesAfter.Record(j))) {
+            modifiedBefore.Take(filesBefore, i);
+            modifiedAfter.Take(filesAfter, j);
+        } else {
+            filesBefore.Detach(i);
+            filesAfter.Detach(j);
         }
     }
     return true;

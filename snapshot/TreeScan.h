@@ -17,10 +17,11 @@
 namespace quill {
 
 // One directory or file of a scan. A directory's path in the list ends with a
-// backslash; a file's does not.
+// backslash; a file's does not. Lives in the arena of its scan's list, with
+// its texts.
 struct TFileScan {
     std::int64_t Size = 0; // as listed; directories normally 0
-    std::string Hash;      // upper-case hexadecimal digest; "" when not hashed
+    TText Hash;            // upper-case hexadecimal digest; "" when not hashed
     TDateTime Date = 0;    // last write, local time, 2-second resolution
     // Last write as FILETIME ticks in UTC, 2-second resolution: what the
     // comparison looks at, so that a change of daylight-saving time between
@@ -39,8 +40,9 @@ using TFileList = TRecordList<TFileScan>;
 TDateTime ScanDate(std::uint64_t utcFileTime, const ILocalTime& localTime);
 
 // Records every directory and file below the scanned paths into one sorted
-// file list. The list is filled in bulk and sorted at the end of each Scan,
-// so it is ready for lookups between scans.
+// file list, records and paths in the list's arena. The list is filled in
+// bulk and sorted at the end of each Scan, so it is ready for lookups between
+// scans.
 class TTreeScanner {
 public:
     TTreeScanner(TFileList& target, IFileSystem& fileSystem, const ILocalTime& localTime, TCaptureNotes& notes);
@@ -70,8 +72,9 @@ private:
     // An entry of the directory being listed.
     struct TListed {
         std::string Path;
-        std::unique_ptr<TFileScan> Record; // none for a skipped entry
+        TFileScan Record;
         bool IsDirectory;
+        bool Skipped;
     };
 
     void ScanDirectory(const std::string& directory, bool recursive);
@@ -80,6 +83,7 @@ private:
     void SkipCaseTwins(std::size_t nameStart);
     bool Covered(std::string_view directory) const;
     void SortTarget();
+    void Record(TListed& listed);
 
     TFileList& FTarget;
     IFileSystem& FFileSystem;
@@ -101,7 +105,8 @@ std::string NormaliseScanPath(std::string_view path);
 
 // Matches the before-scan against the after-scan. Records of entries found on
 // both sides are taken out of the scan lists; changed pairs move to the two
-// result lists at the same index, unchanged ones are released. What still
+// result lists at the same index (which then share the scans' arenas),
+// unchanged ones are released. What still
 // holds its record afterwards was deleted (before) or created (after).
 bool CompareScans(TFileList& filesBefore, TFileList& filesAfter, TFileList& modifiedBefore, TFileList& modifiedAfter);
 

@@ -79,7 +79,7 @@ TEST(RecordList, DetachLeavesTheItemInPlaceWithoutRecord) {
     TProbeList list(TListOrder::Sorted, TDuplicates::Refuse);
     list.Add("a", Probe(1));
     list.Add("b", Probe(2));
-    std::unique_ptr<TProbe> taken = list.Detach(0);
+    TRecordPtr<TProbe> taken = list.Detach(0);
     ASSERT_TRUE(taken);
     EXPECT_EQ(taken->Id, 1);
     EXPECT_EQ(list.Count(), 2u);

@@ -77,7 +77,7 @@ struct TResults {
     }
     static void AddValue(TValueList& list, const char* path, const char* name, bool changed) {
         auto record = std::make_unique<TValueRecord>();
-        record->Name = name;
+        record->Name = list.Keep(name);
         list.Append(path, std::move(record));
         list.SortAppended();
         if (!changed) {

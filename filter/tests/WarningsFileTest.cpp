@@ -151,7 +151,7 @@ TEST(WarningsFile, WarnsOnceForAChangeAtEachWatchedPlace) {
         } else {
             const std::size_t split = path.rfind('\\') + 1;
             auto record = std::make_unique<TValueRecord>();
-            record->Name = path.substr(split);
+            record->Name = valuesAfter.Keep(path.substr(split));
             valuesAfter.Append(path.substr(0, split), std::move(record));
             valuesAfter.SortAppended();
         }

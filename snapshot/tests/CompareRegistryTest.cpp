@@ -300,7 +300,7 @@ TEST(CompareRoot, MatchesAKeyWithManyValuesByNameWhateverTheirOrder) {
     for (std::size_t k = 0; k < 3; ++k) {
         EXPECT_EQ(lists.ModifiedValuesBefore.Record(k)->Name, expected[k]);
         EXPECT_TRUE(SameText(lists.ModifiedValuesAfter.Record(k)->Name, expected[k]));
-        EXPECT_EQ(std::get<std::string>(lists.ModifiedValuesAfter.Record(k)->Data), "changed");
+        EXPECT_EQ(std::get<TText>(lists.ModifiedValuesAfter.Record(k)->Data), "changed");
     }
     EXPECT_THAT(Holding(lists.ValuesBefore), ElementsAre("\\Big\\Value7"));
     EXPECT_THAT(Holding(lists.ValuesAfter), ElementsAre("\\Big\\Value200"));

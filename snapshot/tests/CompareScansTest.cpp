@@ -35,7 +35,7 @@ TFileList Scan(const std::vector<TEntry>& entries) {
         record->LastWrite = e.LastWrite;
         record->Date = e.Date;
         record->Attributes = e.Attributes;
-        record->Hash = e.Hash;
+        record->Hash = list.Keep(e.Hash);
         list.Append(e.Path, std::move(record));
     }
     list.SortAppended();

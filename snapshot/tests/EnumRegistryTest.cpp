@@ -30,10 +30,23 @@ std::vector<std::uint8_t> Bytes(std::initializer_list<int> bytes) {
 }
 
 std::vector<std::uint8_t> BufferOf(const TValueRecord& record) {
-    if (!record.Buffer) {
+    if (record.Buffer == nullptr) {
         return {};
     }
-    return {record.Buffer.get(), record.Buffer.get() + record.DataSize};
+    return {record.Buffer, record.Buffer + record.DataSize};
+}
+
+// A value's data as a test states it.
+using TDataForm = std::variant<std::monostate, std::string, std::int32_t>;
+
+TDataForm DataOf(const TValueRecord& record) {
+    if (const auto* text = std::get_if<TText>(&record.Data)) {
+        return std::string(*text);
+    }
+    if (const auto* number = std::get_if<std::int32_t>(&record.Data)) {
+        return *number;
+    }
+    return {};
 }
 
 struct TSnapshot {
@@ -101,7 +114,7 @@ TEST(SnapshotRoot, KeepsPathsLongerThanTheOldPathLimit) {
     const TSnapshot snapshot = Take(registry);
     ASSERT_GT(path.size(), 260u);
     EXPECT_EQ(snapshot.Keys.Count(), 31u);
-    EXPECT_EQ(snapshot.Value("\\" + path, "deep").Data, TValueData(std::string("x")));
+    EXPECT_EQ(DataOf(snapshot.Value("\\" + path, "deep")), TDataForm(std::string("x")));
 }
 
 TEST(SnapshotRoot, MapsEachRegistryTypeToItsDataForm) {
@@ -129,7 +142,7 @@ TEST(SnapshotRoot, MapsEachRegistryTypeToItsDataForm) {
         std::uint32_t RegType;
         TDataType Type;
         std::int32_t Size;
-        TValueData Data;
+        TDataForm Data;
         std::vector<std::uint8_t> Buffer;
     };
     const TCase cases[] = {
@@ -156,7 +169,7 @@ TEST(SnapshotRoot, MapsEachRegistryTypeToItsDataForm) {
         EXPECT_EQ(record.RegType, c.RegType);
         EXPECT_EQ(record.DataType, c.Type);
         EXPECT_EQ(record.DataSize, c.Size);
-        EXPECT_EQ(record.Data, c.Data);
+        EXPECT_EQ(DataOf(record), c.Data);
         EXPECT_EQ(BufferOf(record), c.Buffer);
         EXPECT_EQ(record.Buffer != nullptr, !c.Buffer.empty());
         EXPECT_EQ(record.Included, 1);
@@ -249,7 +262,7 @@ TEST(SnapshotRoot, KeepsWhatWasReadWhenAnErrorEndsTheWalk) {
         if (leaf != std::string::npos) {
             ++leaves;
             const std::string number = path.substr(leaf + 2, path.size() - leaf - 3);
-            EXPECT_EQ(snapshot.Value(path, "v").Data, TValueData(number)) << path;
+            EXPECT_EQ(DataOf(snapshot.Value(path, "v")), TDataForm(number)) << path;
         }
     }
     EXPECT_EQ(snapshot.Values.Count(), leaves);
@@ -409,13 +422,13 @@ TEST(SnapshotRoot, KeepsEveryValueThatSurvivesTheDeletionOfAnotherDuringTheListi
         for (const auto& item : snapshot.Values) {
             if (item.Text == "\\K\\") {
                 values.push_back(item.Record->Name);
-                EXPECT_EQ(item.Record->Data, TValueData(item.Record->Name));
+                EXPECT_EQ(DataOf(*item.Record), TDataForm(std::string(item.Record->Name)));
             }
         }
         std::sort(values.begin(), values.end());
         EXPECT_EQ(values, c.Values);
-        EXPECT_EQ(snapshot.Value("\\K\\Sub\\", "w").Data, TValueData(std::string("sub")));
-        EXPECT_EQ(snapshot.Value("\\L\\", "x").Data, TValueData(std::string("sibling")));
+        EXPECT_EQ(DataOf(snapshot.Value("\\K\\Sub\\", "w")), TDataForm(std::string("sub")));
+        EXPECT_EQ(DataOf(snapshot.Value("\\L\\", "x")), TDataForm(std::string("sibling")));
         EXPECT_EQ(snapshot.Notes.Lines(), c.Notes);
     }
 }
