@@ -277,7 +277,7 @@ int Run() {
     std::printf("  bare FindFirstFileExW walk   %8.1f ms\n", walk * 1000);
     std::printf("  TTreeScanner::Scan           %8.1f ms   ratio %.2f (target <= 1.2)\n", scan * 1000, scan / walk);
     std::printf("  heap per record              %8.1f bytes, of which path text %.1f; beyond the path %.1f bytes "
-                "(target < 200)\n",
+                "(target < 80)\n",
                 before.HeapBytes / recordCount, pathBytes / recordCount,
                 (static_cast<double>(before.HeapBytes) - static_cast<double>(pathBytes)) / recordCount);
 

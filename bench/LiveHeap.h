@@ -19,7 +19,7 @@ namespace {
 std::atomic<long long> gLiveBytes{0};
 std::atomic<long long> gPeakBytes{0};
 
-void ResetHeapPeak() {
+[[maybe_unused]] void ResetHeapPeak() {
     gPeakBytes = gLiveBytes.load();
 }
 

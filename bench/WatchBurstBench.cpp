@@ -146,9 +146,9 @@ int Run() {
     for (const auto& item : events) {
         const std::uint32_t action = item.Record->Action;
         byAction[action < byAction.size() ? action : 0]++;
-        if (item.Text.capacity() > 15) {
-            pathBytes += static_cast<long long>(_msize(const_cast<char*>(item.Text.data())));
-        }
+        // The list's arena holds each path after a length of one byte, or of
+        // four from 128 bytes on.
+        pathBytes += static_cast<long long>(item.Text.size() + (item.Text.size() < 128 ? 1 : 4));
         if (item.Text.ends_with(".dat")) {
             added += action == 1 ? 1 : 0;
             removed += action == 2 ? 1 : 0;

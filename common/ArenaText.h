@@ -32,8 +32,8 @@ public:
     bool starts_with(std::string_view prefix) const noexcept { return View().starts_with(prefix); }
     bool ends_with(std::string_view suffix) const noexcept { return View().ends_with(suffix); }
     bool ends_with(char c) const noexcept { return View().ends_with(c); }
-    std::string_view substr(std::size_t from, std::size_t count = std::string_view::npos) const {
-        return View().substr(from, count);
+    std::string substr(std::size_t from, std::size_t count = std::string_view::npos) const {
+        return std::string(View().substr(from, count));
     }
 
     // True when both are the one stored text: equal without reading them.

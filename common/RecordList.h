@@ -155,6 +155,8 @@ public:
     // Takes the record out, leaving the item in place with no record.
     TRecordPtr<TRecord> Detach(std::size_t index) { return std::move(FItems[index].Record); }
 
+    // Lets go of the items and of the list's hold on its arenas: records
+    // taken out earlier stay valid only while another list holds theirs.
     void Clear() noexcept {
         FItems.clear();
         FArena.reset();

@@ -120,7 +120,7 @@ TEST(RegistrySnapshot, FindsEveryChangeUnderAKeyOfTheCurrentUserAndNothingElse) 
         SCOPED_TRACE(value->Name);
         if (value->Name == "Expand") {
             EXPECT_EQ(value->DataType, dtExpandString);
-            EXPECT_EQ(value->Data, TValueData(std::string("%TEMP%\\x")));
+            EXPECT_EQ(std::get<TText>(value->Data), "%TEMP%\\x");
         } else if (value->Name == "Dword") {
             EXPECT_EQ(value->Data, TValueData(std::int32_t{-1}));
         } else if (value->Name == "Empty") {
