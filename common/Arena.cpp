@@ -12,23 +12,9 @@ namespace {
 // Blocks grow from small, for the many small lists, to this size, for the
 // few that hold a whole root.
 constexpr std::size_t kLargestBlock = std::size_t{1} << 20;
-constexpr std::size_t kShortLength = 0x80;
 constexpr std::size_t kLongestText = 0x7FFFFFFF;
 
 } // namespace
-
-std::string_view TText::View() const noexcept {
-    if (FStored == nullptr) {
-        return {};
-    }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(FStored);
-    if (bytes[0] < kShortLength) {
-        return {FStored + 1, bytes[0]};
-    }
-    const std::size_t length =
-        (std::size_t{bytes[0] & 0x7Fu} << 24) | (std::size_t{bytes[1]} << 16) | (std::size_t{bytes[2]} << 8) | bytes[3];
-    return {FStored + 4, length};
-}
 
 std::ostream& operator<<(std::ostream& out, const TText& text) {
     return out << text.View();
@@ -41,7 +27,7 @@ TText TArena::Keep(std::string_view text) {
     if (text.size() > kLongestText) {
         throw std::length_error("text too long for an arena");
     }
-    const std::size_t header = text.size() < kShortLength ? 1 : 4;
+    const std::size_t header = text.size() < TText::kShortLength ? 1 : 4;
     auto* stored = reinterpret_cast<unsigned char*>(Take(FTexts, header + text.size(), 1));
     if (header == 1) {
         stored[0] = static_cast<unsigned char>(text.size());

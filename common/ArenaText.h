@@ -22,7 +22,18 @@ public:
         return text;
     }
 
-    std::string_view View() const noexcept;
+    std::string_view View() const noexcept {
+        if (FStored == nullptr) {
+            return {};
+        }
+        const auto* bytes = reinterpret_cast<const unsigned char*>(FStored);
+        if (bytes[0] < kShortLength) {
+            return {FStored + 1, bytes[0]};
+        }
+        const std::size_t length = (std::size_t{bytes[0] & 0x7Fu} << 24) | (std::size_t{bytes[1]} << 16) |
+                                   (std::size_t{bytes[2]} << 8) | bytes[3];
+        return {FStored + 4, length};
+    }
     operator std::string_view() const noexcept { return View(); }
     operator std::string() const { return std::string(View()); }
 
@@ -49,6 +60,9 @@ public:
     friend std::string operator+(const TText& a, const TText& b) { return std::string(a.View()).append(b.View()); }
 
     friend std::ostream& operator<<(std::ostream& out, const TText& text);
+
+    // Lengths below this take one byte before the text, longer ones four.
+    static constexpr std::size_t kShortLength = 0x80;
 
 private:
     // A length of up to 127 in one byte, a longer one in four bytes whose

@@ -124,6 +124,11 @@ public:
     // others; their texts are returned so that the caller can tell the user.
     std::vector<std::string> SortAppended() {
         std::vector<std::string> dropped;
+        // Appending one by one leaves up to half of the room unused, for as
+        // long as the list is held.
+        if (FItems.capacity() - FItems.size() > FItems.size() / 4) {
+            FItems.shrink_to_fit();
+        }
         if (!Sorted()) {
             return dropped;
         }

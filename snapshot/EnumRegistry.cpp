@@ -1,9 +1,9 @@
 #include "snapshot/EnumRegistry.h"
 
 #include "common/TextCompare.h"
+#include "snapshot/ValueRecord.h"
 
 #include <algorithm>
-#include <cstring>
 #include <deque>
 #include <exception>
 #include <utility>
@@ -13,7 +13,6 @@ namespace quill {
 namespace {
 
 constexpr std::int64_t kProgressKeys = 1000;
-constexpr std::size_t kTextSlots = std::size_t{1} << 16;
 
 // Collects the items of one walk and hands them to the lists in bulk. The
 // deques grow without moving what they hold, and give their blocks back while
@@ -34,68 +33,6 @@ public:
 private:
     std::deque<std::pair<TText, TRecordPtr<TRecord>>> FItems;
 };
-
-// Keeps value names and short texts of data once per snapshot where they
-// repeat, as most do from key to key ("DisplayName", "Apartment"). The cache
-// remembers the last text of each slot only: bounded, and never worse than
-// keeping every text.
-class TTextCache {
-public:
-    // Without slots, every text is kept as it comes.
-    TTextCache(TArena& arena, std::size_t slots) : FArena(arena), FSlots(slots) {}
-
-    TText Keep(std::string_view text) {
-        if (FSlots.empty() || text.size() > kLongest) {
-            return FArena.Keep(text);
-        }
-        TText& slot = FSlots[std::hash<std::string_view>()(text) % FSlots.size()];
-        if (slot.View() != text) {
-            slot = FArena.Keep(text);
-        }
-        return slot;
-    }
-
-private:
-    static constexpr std::size_t kLongest = 64;
-    TArena& FArena;
-    std::vector<TText> FSlots;
-};
-
-TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena, TTextCache& texts) {
-    TValueRecord record;
-    record.Name = texts.Keep(value.Name);
-    record.DataSize = static_cast<std::int32_t>(value.Data.size());
-    record.RegType = value.Type;
-    const auto copyBytes = [&] { record.Buffer = arena.KeepBytes(value.Data.data(), value.Data.size()); };
-    switch (value.Type) {
-    case kRegSz:
-    case kRegExpandSz:
-        record.DataType = value.Type == kRegSz ? dtString : dtExpandString;
-        record.Data = texts.Keep(DecodeRegString(value.Data));
-        break;
-    case kRegDword:
-        // A REG_DWORD is four bytes by convention only; other sizes are kept
-        // as they are rather than guessed at.
-        if (value.Data.size() == 4) {
-            record.DataType = dtInteger;
-            record.Data = static_cast<std::int32_t>(value.Data[0] | (value.Data[1] << 8) | (value.Data[2] << 16) |
-                                                    (static_cast<std::uint32_t>(value.Data[3]) << 24));
-        } else {
-            record.DataType = dtUnknown;
-            copyBytes();
-        }
-        break;
-    case kRegBinary:
-        record.DataType = dtBinary;
-        copyBytes();
-        break;
-    default:
-        record.DataType = dtUnknown;
-        copyBytes();
-        break;
-    }
-    return record;
-}
 
 std::string ErrorText(const std::exception_ptr& error) {
     try {
@@ -187,7 +124,7 @@ public:
     TRegistryWalker(const TShowCount& onProgress, const ILocalTime& localTime, TCaptureNotes& notes,
                     std::string_view root, TArena& arena)
         : FOnProgress(onProgress), FLocalTime(localTime), FNotes(notes), FRoot(root), FArena(arena),
-          FTexts(arena, kTextSlots) {}
+          FTexts(arena, kSnapshotTextSlots) {}
 
     void Walk(IRegKey& key, std::string& path) {
         TRegKeyInfo info;
@@ -391,11 +328,6 @@ TKeyList NewKeyList() {
 
 TValueList NewValueList() {
     return TValueList(TListOrder::Sorted, TDuplicates::Accept);
-}
-
-TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena) {
-    TTextCache texts(arena, 0);
-    return MakeValueRecord(value, arena, texts);
 }
 
 void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "common/Arena.h"
+#include "common/Registry.h"
+#include "common/TextCache.h"
+#include "snapshot/EnumRegistry.h"
+
+#include <cstddef>
+
+namespace quill {
+
+// Slots of the text cache of one registry walk: enough for the names and
+// common data of a machine's values, small beside its snapshot.
+constexpr std::size_t kSnapshotTextSlots = std::size_t{1} << 16;
+
+// MakeValueRecord with its short texts kept through the walk's cache.
+TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena, TTextCache& texts);
+
+} // namespace quill
