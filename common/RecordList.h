@@ -90,6 +90,7 @@ public:
         other.ForEachArena([this](const std::shared_ptr<TArena>& arena) { Hold(arena); });
     }
 
+    // Visits every arena the list holds: its own and those it shares.
     template <class TVisit> void ForEachArena(TVisit visit) const {
         if (FArena) {
             visit(FArena);

@@ -22,11 +22,18 @@ bool SameBytes(const TValueRecord& before, const TValueRecord& after) {
 }
 
 // The index of the first item at or after from whose text is not below text;
-// the lists are sorted, so a walk in order never looks back.
+// the lists are sorted, so a walk in order never looks back. Items that share
+// one stored text (the values of a key) are passed over together.
 template <class TRecord>
 std::size_t SeekRun(const TRecordList<TRecord>& list, std::size_t from, std::string_view text) {
-    while (from < list.Count() && CompareText(list.Text(from), text) < 0) {
-        ++from;
+    while (from < list.Count()) {
+        const TText here = list.Text(from);
+        if (CompareText(here, text) >= 0) {
+            break;
+        }
+        do {
+            ++from;
+        } while (from < list.Count() && list.Text(from).SameStorage(here));
     }
     return from;
 }
