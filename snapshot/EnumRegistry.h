@@ -10,7 +10,6 @@
 #include "common/Registry.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
