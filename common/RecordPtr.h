@@ -19,6 +19,7 @@ public:
         : FBits(owned ? reinterpret_cast<std::uintptr_t>(owned.release()) | kOwned : 0) {}
 
     static TRecordPtr InArena(TRecord* record) noexcept {
+        static_assert(alignof(TRecord) > 1, "an arena record's lowest address bit must be free");
         TRecordPtr pointer;
         pointer.FBits = reinterpret_cast<std::uintptr_t>(record);
         return pointer;
