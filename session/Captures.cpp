@@ -88,7 +88,7 @@ void TRecordingSession::BeforeSteps(TRecordingInfo& recording, TCaptureNotes& no
     }
     if (!FSettings.ReadBool("NoProcList", false)) {
         Step("the process list");
-        GetProcessList(FPlatform.Processes, FStore.ProcessesBefore);
+        TakeProcessList(FStore.ProcessesBefore, notes);
     }
     display.ShowAnimation(true);
     for (const TRegRoot root : kCaptureOrder) {
@@ -113,6 +113,15 @@ void TRecordingSession::BeforeSteps(TRecordingInfo& recording, TCaptureNotes& no
         FStore.FilesRecorded = true;
     }
     StartWatchers(paths);
+}
+
+// A running system always has processes: an empty list means the platform
+// gave no snapshot.
+void TRecordingSession::TakeProcessList(TProcessList& processes, TCaptureNotes& notes) {
+    GetProcessList(FPlatform.Processes, processes);
+    if (processes.Empty()) {
+        notes.Add("Could not record", "the process list (the system gave no process snapshot)");
+    }
 }
 
 void TRecordingSession::StartShellMonitor() {
@@ -226,7 +235,7 @@ void TRecordingSession::AfterSteps(TRecordingInfo& recording, bool abort, TCaptu
     }
     if (!FStore.ProcessesBefore.Empty()) {
         Step("the process list");
-        GetProcessList(FPlatform.Processes, FStore.ProcessesAfter);
+        TakeProcessList(FStore.ProcessesAfter, notes);
     }
     if (FSettings.ReadBool("FSScan", false)) {
         if (FStore.FilesRecorded) {

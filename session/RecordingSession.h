@@ -49,6 +49,7 @@ public:
 private:
     void BeforeSteps(TRecordingInfo& recording, TCaptureNotes& notes);
     void AfterSteps(TRecordingInfo& recording, bool abort, TCaptureNotes& notes);
+    void TakeProcessList(TProcessList& processes, TCaptureNotes& notes);
     void StartShellMonitor();
     void ScanFiles(TFileList& files, const std::vector<std::string>& paths, THashKind hashKind, TCaptureNotes& notes);
     void StartWatchers(const std::vector<std::string>& paths);

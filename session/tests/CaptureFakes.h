@@ -100,7 +100,7 @@ public:
     bool TakeSnapshot(std::vector<TProcessEntry>& entries) override {
         FFault.Check("processes");
         entries = Running;
-        return true;
+        return !Running.empty();
     }
     std::vector<TProcessEntry> Running;
 

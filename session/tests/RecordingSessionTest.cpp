@@ -121,6 +121,13 @@ TEST_F(RecordingSession, TheProcessListsAcceptTwoInstancesOfOneProgram) {
     EXPECT_THAT(Items(FSession.Store().ProcessesAfter), ElementsAre("shell.exe", "tool.exe", "tool.exe"));
 }
 
+TEST_F(RecordingSession, AProcessListThePlatformCannotGiveIsNoted) {
+    Set("NoProcList", "N");
+    FSession.CaptureBefore(FRecording);
+    EXPECT_THAT(Notes(), ElementsAre("Before: Could not record: the process list (the system gave no process "
+                                     "snapshot)"));
+}
+
 TEST_F(RecordingSession, WithoutAProcessListBeforeNoneIsTakenAfterWhateverTheSettingSaysThen) {
     FWorld.Processes.Running = {{"a.exe", 1}};
     FSession.CaptureBefore(FRecording);
