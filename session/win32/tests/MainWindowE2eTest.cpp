@@ -163,6 +163,36 @@ TEST_F(MainWindow, EnterAndCtrlYDoNothingWhileACaptureRuns) {
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window, IDC_EXIT)));
 }
 
+// Every command of the menus, the buttons and the notification-area menu,
+// the close box and the end of the user's session, queued behind the click
+// that starts the capture: they come in while step 3 captures, and none of
+// them may start a second capture, free the session or close the window.
+TEST_F(MainWindow, CommandsPostedDuringACaptureLeaveItToFinish) {
+    Settled();
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    Click(window, IDC_YES);
+    ExpectStep(window, 2);
+
+    TFrozenWindowThread frozen(window);
+    ASSERT_TRUE(frozen.Frozen());
+    TPendingClick yes(window, IDC_YES);
+    for (int command = CM_FIRSTACTION; command <= CM_RUNPROGRAM; ++command) {
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    }
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), 0);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    ::PostMessageW(window, WM_ENDSESSION, TRUE, 0);
+    frozen.Thaw();
+    ASSERT_TRUE(yes.Wait());
+
+    ExpectStep(window, 4);
+    EXPECT_TRUE(::IsWindow(window));
+    EXPECT_EQ(program.MessageBox(300ms), nullptr);
+    EXPECT_FALSE(program.WaitForExit(300ms).has_value());
+}
+
 TEST_F(MainWindow, ClosingBeforeARecordingAsksNothing) {
     Settled();
     TQuillborneProcess program;
