@@ -1,0 +1,228 @@
+#include "filter/ResultFilter.h"
+
+#include "monitor/ShellEventKinds.h"
+#include "settings/SettingsTable.h"
+
+#include <optional>
+
+namespace quill {
+namespace {
+
+// Directory change actions as the platform numbers them.
+enum TWatchAction : std::uint32_t {
+    kActionAdded = 1,
+    kActionRemoved = 2,
+    kActionModified = 3,
+    kActionRenamedOld = 4,
+    kActionRenamedNew = 5
+};
+
+class TResultFilter {
+public:
+    TResultFilter(const TFilterSwitches& switches, const TIgnoreMatcher& ignored)
+        : FSwitches(switches), FIgnored(ignored) {
+        MapShellKinds();
+    }
+
+    void FilterRegistryRoot(bool rootOn, TRootResults& root) const {
+        FilterKeys(rootOn && On(fsModKey), root.ModifiedKeysAfter, &root);
+        FilterKeys(rootOn && On(fsModKey), root.ModifiedKeysBefore, nullptr);
+        FilterKeys(rootOn && On(fsDelKey), root.KeysBefore, &root);
+        FilterKeys(rootOn && On(fsNewKey), root.KeysAfter, &root);
+    }
+
+    void FilterFileScan(TResultLists& lists) const {
+        FilterScanEntries(On(fsScanDeleted), lists.FilesBefore);
+        FilterScanEntries(On(fsScanCreated), lists.FilesAfter);
+        if (lists.ModifiedFilesBefore == nullptr || lists.ModifiedFilesAfter == nullptr) {
+            return;
+        }
+        TFileList& before = *lists.ModifiedFilesBefore;
+        TFileList& after = *lists.ModifiedFilesAfter;
+        for (std::size_t i = 0; i < before.Count() && i < after.Count(); ++i) {
+            TFileScan* b = before.Record(i);
+            TFileScan* a = after.Record(i);
+            if (b == nullptr || a == nullptr) {
+                continue;
+            }
+            const bool included = ShowsChange(*b, *a) && FIgnored.IsPathIncluded(before.Text(i));
+            b->Included = a->Included = included ? 1 : 0;
+        }
+    }
+
+    void FilterFileWatch(TFileWatchEvents* events) const {
+        if (events == nullptr) {
+            return;
+        }
+        for (std::size_t i = 0; i < events->Count(); ++i) {
+            TFileWatchEvent* event = events->Record(i);
+            if (event == nullptr) {
+                continue;
+            }
+            bool included = FIgnored.IsPathIncluded(events->Text(i));
+            if (included) {
+                if (const std::optional<TFilterSwitch> kind = WatchSwitch(event->Action)) {
+                    included = On(*kind);
+                }
+            }
+            event->Included = included ? 1 : 0;
+        }
+    }
+
+    void FilterShellEvents(TShellEvents* events) const {
+        if (events == nullptr) {
+            return;
+        }
+        for (const auto& item : *events) {
+            TShellEvent* event = item.Record.get();
+            if (event == nullptr) {
+                continue;
+            }
+            if (const TShellEventKind* kind = FindShellEventKind(event->Kind)) {
+                event->Included = On(FShellSwitch[static_cast<std::size_t>(kind - ShellEventKinds().data())]) ? 1 : 0;
+            }
+        }
+    }
+
+private:
+    bool On(std::size_t index) const { return FSwitches.IsSwitchOn(index); }
+
+    // The switch of each shell kind, found by its name in the settings
+    // table rather than by a second copy of the table.
+    void MapShellKinds() {
+        const auto options = FilterSwitchOptions();
+        for (std::size_t k = 0; k < kShellEventKindCount; ++k) {
+            for (std::size_t s = fsFirstShellEvent; s < fsLocalMachine; ++s) {
+                if (options[s].Name.substr(2) == ShellEventKinds()[k].Name) {
+                    FShellSwitch[k] = s;
+                }
+            }
+        }
+    }
+
+    // valuesOf is the root whose value lists the keys' values are filtered in,
+    // or null for the before-state of modified keys, whose values the
+    // after-state's walk already covers.
+    void FilterKeys(bool kindOn, TKeyList* keys, TRootResults* valuesOf) const {
+        if (keys == nullptr) {
+            return;
+        }
+        for (std::size_t i = 0; i < keys->Count(); ++i) {
+            TKeyRecord* key = keys->Record(i);
+            if (key == nullptr) {
+                continue;
+            }
+            const std::string& keyPath = keys->Text(i);
+            const bool included = kindOn && FIgnored.IsKeyIncluded(keyPath);
+            key->Included = included ? 1 : 0;
+            if (valuesOf != nullptr) {
+                FilterKeyValues(keyPath, included, *valuesOf);
+            }
+        }
+    }
+
+    void FilterKeyValues(const std::string& keyPath, bool keyIncluded, TRootResults& root) const {
+        if (root.ModifiedValuesBefore != nullptr && root.ModifiedValuesAfter != nullptr) {
+            TValueList& before = *root.ModifiedValuesBefore;
+            TValueList& after = *root.ModifiedValuesAfter;
+            std::size_t i = 0;
+            for (before.Find(keyPath, i); i < before.Count() && SameText(before.Text(i), keyPath); ++i) {
+                TValueRecord* b = before.Record(i);
+                TValueRecord* a = i < after.Count() ? after.Record(i) : nullptr;
+                const bool included =
+                    keyIncluded && On(fsModValue) && b != nullptr && FIgnored.IsValueIncluded(keyPath, b->Name);
+                for (TValueRecord* record : {b, a}) {
+                    if (record != nullptr) {
+                        record->Included = included ? 1 : 0;
+                    }
+                }
+            }
+        }
+        FilterValueGroup(keyPath, keyIncluded && On(fsDelValue), root.ValuesBefore);
+        FilterValueGroup(keyPath, keyIncluded && On(fsNewValue), root.ValuesAfter);
+    }
+
+    void FilterValueGroup(const std::string& keyPath, bool kindOn, TValueList* values) const {
+        if (values == nullptr) {
+            return;
+        }
+        std::size_t i = 0;
+        for (values->Find(keyPath, i); i < values->Count() && SameText(values->Text(i), keyPath); ++i) {
+            if (TValueRecord* value = values->Record(i)) {
+                value->Included = kindOn && FIgnored.IsValueIncluded(keyPath, value->Name) ? 1 : 0;
+            }
+        }
+    }
+
+    void FilterScanEntries(bool kindOn, TFileList* files) const {
+        if (files == nullptr) {
+            return;
+        }
+        for (std::size_t i = 0; i < files->Count(); ++i) {
+            if (TFileScan* file = files->Record(i)) {
+                file->Included = kindOn && FIgnored.IsPathIncluded(files->Text(i)) ? 1 : 0;
+            }
+        }
+    }
+
+    // A modified entry shows when one of its differences is switched on. The
+    // time compared is the one the comparison looks at, so that a change of
+    // daylight-saving time alone never counts; digests count only when both
+    // scans took one.
+    bool ShowsChange(const TFileScan& before, const TFileScan& after) const {
+        return (before.Size != after.Size && On(fsSize)) ||
+               (before.Hash != after.Hash && !before.Hash.empty() && !after.Hash.empty() && On(fsContents)) ||
+               (before.LastWrite != after.LastWrite && On(fsDate)) ||
+               (before.Attributes != after.Attributes && On(fsAttribs));
+    }
+
+    static std::optional<TFilterSwitch> WatchSwitch(std::uint32_t action) noexcept {
+        switch (action) {
+        case kActionAdded:
+            return fsWatchCreated;
+        case kActionRemoved:
+            return fsWatchDeleted;
+        case kActionModified:
+            return fsWatchModified;
+        case kActionRenamedOld:
+        case kActionRenamedNew:
+            return fsWatchRenamed;
+        default:
+            return std::nullopt;
+        }
+    }
+
+    const TFilterSwitches& FSwitches;
+    const TIgnoreMatcher& FIgnored;
+    std::array<std::size_t, kShellEventKindCount> FShellSwitch{};
+};
+
+} // namespace
+
+TFilterSwitch RootSwitch(TRegRoot root) noexcept {
+    switch (root) {
+    case TRegRoot::ClassesRoot:
+        return fsClassesRoot;
+    case TRegRoot::CurrentUser:
+        return fsCurrentUser;
+    case TRegRoot::LocalMachine:
+        return fsLocalMachine;
+    case TRegRoot::Users:
+        return fsUsers;
+    case TRegRoot::CurrentConfig:
+        return fsCurrentConfig;
+    }
+    return fsLocalMachine;
+}
+
+void ApplyToResults(const TFilterSwitches& switches, const TIgnoreMatcher& ignored, TResultLists& lists) {
+    const TResultFilter filter(switches, ignored);
+    for (const TRegRoot root : kAllRoots) {
+        filter.FilterRegistryRoot(switches.IsSwitchOn(RootSwitch(root)), lists.Roots[static_cast<std::size_t>(root)]);
+    }
+    filter.FilterFileWatch(lists.FileWatchEvents);
+    filter.FilterFileScan(lists);
+    filter.FilterShellEvents(lists.ShellEvents);
+}
+
+} // namespace quill
