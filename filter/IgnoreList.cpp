@@ -118,4 +118,27 @@ std::optional<std::string> IgnoreEntryForm(TIgnoreKind kind, std::string_view ty
     return text;
 }
 
+std::string ExpandVariables(std::string_view text, const TLookupVariable& lookup) {
+    std::string expanded;
+    while (!text.empty()) {
+        const std::size_t open = text.find('%');
+        const std::size_t close = open == std::string_view::npos ? open : text.find('%', open + 1);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        expanded.append(text.substr(0, open));
+        const std::optional<std::string> value = lookup(text.substr(open + 1, close - open - 1));
+        if (value) {
+            expanded.append(*value);
+            text.remove_prefix(close + 1);
+        } else {
+            // The closing "%" may open the next name.
+            expanded.append(text.substr(open, close - open));
+            text.remove_prefix(close);
+        }
+    }
+    expanded.append(text);
+    return expanded;
+}
+
 } // namespace quill

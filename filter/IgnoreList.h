@@ -2,6 +2,7 @@
 
 #include "filter/IgnoreKind.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,14 @@ std::string StripRootName(std::string_view text);
 // rooted ("\Software\Example\"); values as their key followed by the name
 // ("\Software\Example\Name"). The text is trimmed first.
 std::optional<std::string> IgnoreEntryForm(TIgnoreKind kind, std::string_view typed);
+
+// The value of an environment variable, or nothing where it is not set.
+using TLookupVariable = std::function<std::optional<std::string>(std::string_view name)>;
+
+// Replaces every %NAME% of a set variable by its value, so that one list
+// names the same folders on every machine and for every user ("%TEMP%",
+// "%SystemRoot%\Prefetch"). Unset names and a lone "%" stay as written.
+std::string ExpandVariables(std::string_view text, const TLookupVariable& lookup);
 
 // Blanks and control characters off both ends.
 std::string_view TrimText(std::string_view text) noexcept;

@@ -124,4 +124,19 @@ std::vector<std::string> LoadIgnoreList(TIgnoreKind kind, std::string_view folde
     return TIgnoreListEditor(kind, folder, files, messages).CheckedTexts();
 }
 
+TIgnoreMatcher::TLists LoadIgnoreLists(std::string_view folder, IIgnoreFiles& files, IMessageBoxes& messages,
+                                       const TLookupVariable& lookup) {
+    TIgnoreMatcher::TLists lists;
+    lists.Directories = LoadIgnoreList(TIgnoreKind::Directories, folder, files, messages);
+    lists.Files = LoadIgnoreList(TIgnoreKind::Files, folder, files, messages);
+    lists.Keys = LoadIgnoreList(TIgnoreKind::Keys, folder, files, messages);
+    lists.Values = LoadIgnoreList(TIgnoreKind::Values, folder, files, messages);
+    for (auto* paths : {&lists.Directories, &lists.Files}) {
+        for (std::string& path : *paths) {
+            path = ExpandVariables(path, lookup);
+        }
+    }
+    return lists;
+}
+
 } // namespace quill

@@ -2,6 +2,7 @@
 
 #include "common/MessageBoxes.h"
 #include "filter/IgnoreList.h"
+#include "filter/IgnoreMatcher.h"
 
 #include <cstddef>
 #include <optional>
@@ -75,6 +76,11 @@ private:
 // list's order. A read error is shown; what was read before it stays.
 std::vector<std::string> LoadIgnoreList(TIgnoreKind kind, std::string_view folder, IIgnoreFiles& files,
                                         IMessageBoxes& messages);
+
+// The checked entries of all four lists in the folder, as the result filter
+// applies them: variables in file and directory entries expanded.
+TIgnoreMatcher::TLists LoadIgnoreLists(std::string_view folder, IIgnoreFiles& files, IMessageBoxes& messages,
+                                       const TLookupVariable& lookup);
 
 // Blank line between two sentences of a message, in the characters the
 // program's messages have always used.

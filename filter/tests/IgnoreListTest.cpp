@@ -1,5 +1,6 @@
 #include "filter/IgnoreList.h"
 
+#include "common/TextCompare.h"
 #include "common/TextFile.h"
 
 #include <gmock/gmock.h>
@@ -141,6 +142,33 @@ INSTANTIATE_TEST_SUITE_P(
                       TFormCase{Values, "Software\\Example\\Name", "\\Software\\Example\\Name"},
                       TFormCase{Values, "HKU\\", nullptr}, TFormCase{static_cast<TIgnoreKind>(9), "x\\", "x\\"},
                       TFormCase{static_cast<TIgnoreKind>(9), "x", nullptr}));
+
+struct TExpandCase {
+    const char* Text;
+    const char* Expanded;
+};
+
+class ExpandVariablesCase : public ::testing::TestWithParam<TExpandCase> {};
+
+TEST_P(ExpandVariablesCase, ReplacesSetVariablesAndKeepsTheRest) {
+    const auto lookup = [](std::string_view name) -> std::optional<std::string> {
+        if (SameText(name, "SystemRoot")) {
+            return "C:\\WINDOWS";
+        }
+        if (name == "EMPTY") {
+            return "";
+        }
+        return std::nullopt;
+    };
+    EXPECT_EQ(ExpandVariables(GetParam().Text, lookup), GetParam().Expanded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, ExpandVariablesCase,
+                         ::testing::Values(TExpandCase{"%SystemRoot%\\Temp", "C:\\WINDOWS\\Temp"},
+                                           TExpandCase{"%systemroot%%SYSTEMROOT%", "C:\\WINDOWSC:\\WINDOWS"},
+                                           TExpandCase{"a%EMPTY%b", "ab"}, TExpandCase{"%Unset%\\x", "%Unset%\\x"},
+                                           TExpandCase{"50%%SystemRoot%", "50%C:\\WINDOWS"},
+                                           TExpandCase{"100%", "100%"}, TExpandCase{"C:\\Plain", "C:\\Plain"}));
 
 } // namespace
 } // namespace quill
