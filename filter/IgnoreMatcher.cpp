@@ -29,9 +29,9 @@ bool TIgnoreMatcher::TPrefixSet::Covers(std::string_view text) const {
 }
 
 TIgnoreMatcher::TIgnoreMatcher(const TLists& lists) {
-    FFiles.insert(lists.Files.begin(), lists.Files.end());
+    FPaths.insert(lists.Files.begin(), lists.Files.end());
     for (const std::string& directory : lists.Directories) {
-        FDirectories.insert(directory);
+        FPaths.insert(directory);
         FDirectoryPrefixes.Add(directory.ends_with('\\') ? directory : directory + '\\');
     }
     for (const std::string& key : lists.Keys) {
@@ -47,7 +47,7 @@ TIgnoreMatcher::TIgnoreMatcher(const TLists& lists) {
 }
 
 bool TIgnoreMatcher::IsPathIncluded(std::string_view path) const {
-    return !FDirectories.contains(path) && !FFiles.contains(path) && !FDirectoryPrefixes.Covers(path);
+    return !FPaths.contains(path) && !FDirectoryPrefixes.Covers(path);
 }
 
 bool TIgnoreMatcher::IsKeyIncluded(std::string_view keyPath) const {

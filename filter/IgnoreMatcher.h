@@ -62,8 +62,8 @@ private:
         std::vector<bool> FLengths;
     };
 
-    TTextSet FFiles;
-    TTextSet FDirectories;
+    // Files and directories alike are hidden by an equal path.
+    TTextSet FPaths;
     TPrefixSet FDirectoryPrefixes;
     TPrefixSet FKeys;
     TTextSet FValues;

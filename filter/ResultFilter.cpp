@@ -3,6 +3,7 @@
 #include "monitor/ShellEventKinds.h"
 #include "settings/SettingsTable.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace quill {
@@ -16,6 +17,42 @@ enum TWatchAction : std::uint32_t {
     kActionRenamedOld = 4,
     kActionRenamedNew = 5
 };
+
+// Where the last group of a key's values was found in each value list. Keys
+// are walked in the order the value lists are sorted in, so the next group
+// lies at or after the last one: it is sought forward from there in steps
+// that double, which costs far less than a search of the whole list.
+struct TCursors {
+    std::size_t ModifiedValues = 0;
+    std::size_t DeletedValues = 0;
+    std::size_t NewValues = 0;
+};
+
+// The index of the first value filed under the key path (or where it would
+// stand), moving the cursor there. A key out of order starts again from the
+// top.
+std::size_t SeekGroup(const TValueList& values, std::string_view keyPath, std::size_t& cursor) {
+    if (cursor > values.Count() || (cursor > 0 && CompareText(values.Text(cursor - 1), keyPath) >= 0)) {
+        cursor = 0;
+    }
+    std::size_t step = 1;
+    while (cursor + step <= values.Count() && CompareText(values.Text(cursor + step - 1), keyPath) < 0) {
+        cursor += step;
+        step *= 2;
+    }
+    std::size_t low = cursor;
+    std::size_t high = std::min(cursor + step, values.Count());
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (CompareText(values.Text(middle), keyPath) < 0) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    cursor = low;
+    return low;
+}
 
 class TResultFilter {
 public:
@@ -107,6 +144,7 @@ private:
         if (keys == nullptr) {
             return;
         }
+        TCursors cursors;
         for (std::size_t i = 0; i < keys->Count(); ++i) {
             TKeyRecord* key = keys->Record(i);
             if (key == nullptr) {
@@ -116,17 +154,17 @@ private:
             const bool included = kindOn && FIgnored.IsKeyIncluded(keyPath);
             key->Included = included ? 1 : 0;
             if (valuesOf != nullptr) {
-                FilterKeyValues(keyPath, included, *valuesOf);
+                FilterKeyValues(keyPath, included, *valuesOf, cursors);
             }
         }
     }
 
-    void FilterKeyValues(const std::string& keyPath, bool keyIncluded, TRootResults& root) const {
+    void FilterKeyValues(const std::string& keyPath, bool keyIncluded, TRootResults& root, TCursors& cursors) const {
         if (root.ModifiedValuesBefore != nullptr && root.ModifiedValuesAfter != nullptr) {
             TValueList& before = *root.ModifiedValuesBefore;
             TValueList& after = *root.ModifiedValuesAfter;
-            std::size_t i = 0;
-            for (before.Find(keyPath, i); i < before.Count() && SameText(before.Text(i), keyPath); ++i) {
+            for (std::size_t i = SeekGroup(before, keyPath, cursors.ModifiedValues);
+                 i < before.Count() && SameText(before.Text(i), keyPath); ++i) {
                 TValueRecord* b = before.Record(i);
                 TValueRecord* a = i < after.Count() ? after.Record(i) : nullptr;
                 const bool included =
@@ -138,16 +176,16 @@ private:
                 }
             }
         }
-        FilterValueGroup(keyPath, keyIncluded && On(fsDelValue), root.ValuesBefore);
-        FilterValueGroup(keyPath, keyIncluded && On(fsNewValue), root.ValuesAfter);
+        FilterValueGroup(keyPath, keyIncluded && On(fsDelValue), root.ValuesBefore, cursors.DeletedValues);
+        FilterValueGroup(keyPath, keyIncluded && On(fsNewValue), root.ValuesAfter, cursors.NewValues);
     }
 
-    void FilterValueGroup(const std::string& keyPath, bool kindOn, TValueList* values) const {
+    void FilterValueGroup(const std::string& keyPath, bool kindOn, TValueList* values, std::size_t& cursor) const {
         if (values == nullptr) {
             return;
         }
-        std::size_t i = 0;
-        for (values->Find(keyPath, i); i < values->Count() && SameText(values->Text(i), keyPath); ++i) {
+        for (std::size_t i = SeekGroup(*values, keyPath, cursor);
+             i < values->Count() && SameText(values->Text(i), keyPath); ++i) {
             if (TValueRecord* value = values->Record(i)) {
                 value->Included = kindOn && FIgnored.IsValueIncluded(keyPath, value->Name) ? 1 : 0;
             }
