@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace quill {
 
@@ -38,6 +39,10 @@ enum TFilterSwitch : std::uint8_t {
     fsWatchRenamed,
     fsSwitchCount
 };
+
+// The tool tip of a switch's check box: every shell event kind and every
+// root has one; "" for the others.
+std::string_view FilterSwitchHint(std::size_t index) noexcept;
 
 // The check boxes of the filter dialog: checked, and enabled where the
 // switches they depend on allow. A switch is on only when both.

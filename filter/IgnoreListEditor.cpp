@@ -20,6 +20,17 @@ bool EntryLess(const TIgnoreEntry& a, const TIgnoreEntry& b) {
 
 } // namespace
 
+void ReplaceFileText(IIgnoreFiles& files, const std::string& path, const std::string& text) {
+    const std::string fresh = path + ".new";
+    try {
+        files.Create(fresh, text);
+        files.Replace(fresh, path);
+    } catch (...) {
+        files.Remove(fresh);
+        throw;
+    }
+}
+
 TIgnoreListEditor::TIgnoreListEditor(TIgnoreKind kind, std::string_view folder, IIgnoreFiles& files,
                                      IMessageBoxes& messages)
     : FKind(kind), FFileName(std::string(folder) + std::string(IgnoreKindInfo(kind).FileName)), FFiles(files),
@@ -43,7 +54,7 @@ void TIgnoreListEditor::LoadFromFile() {
 
 bool TIgnoreListEditor::SaveToFile() {
     try {
-        FFiles.Write(FFileName, FormatIgnoreList(FEntries));
+        ReplaceFileText(FFiles, FFileName, FormatIgnoreList(FEntries));
     } catch (const std::exception& error) {
         FMessages.Error(FileErrorText("Unable to save to the settings file: ", FFileName, error));
         return false;

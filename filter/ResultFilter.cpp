@@ -263,4 +263,11 @@ void ApplyToResults(const TFilterSwitches& switches, const TIgnoreMatcher& ignor
     filter.FilterShellEvents(lists.ShellEvents);
 }
 
+void ApplyResultFilter(const TSettings& settings, bool directoryWatching, const TIgnoreMatcher::TLists& ignore,
+                       TResultLists& lists) {
+    TFilterSwitches switches;
+    switches.LoadSwitches(settings, directoryWatching);
+    ApplyToResults(switches, TIgnoreMatcher(ignore), lists);
+}
+
 } // namespace quill

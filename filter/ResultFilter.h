@@ -45,4 +45,9 @@ TFilterSwitch RootSwitch(TRegRoot root) noexcept;
 // key's change is.
 void ApplyToResults(const TFilterSwitches& switches, const TIgnoreMatcher& ignored, TResultLists& lists);
 
+// What a report runs first: the stored switches and the given ignore lists
+// applied to every list of the session.
+void ApplyResultFilter(const TSettings& settings, bool directoryWatching, const TIgnoreMatcher::TLists& ignore,
+                       TResultLists& lists);
+
 } // namespace quill

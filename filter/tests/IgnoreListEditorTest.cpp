@@ -15,7 +15,8 @@ using test::TFakeMessages;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-// Files kept in memory; a path can be made unreadable or unwritable.
+// Files kept in memory; reading can fail, and writing can fail after some of
+// the bytes, as on a full disk.
 class TMemoryIgnoreFiles : public IIgnoreFiles {
 public:
     std::optional<std::string> Read(const std::string& path) override {
@@ -25,16 +26,22 @@ public:
         const auto found = Files.find(path);
         return found == Files.end() ? std::nullopt : std::optional<std::string>(found->second);
     }
-    void Write(const std::string& path, const std::string& text) override {
-        if (Unwritable) {
-            throw std::runtime_error("Access is denied.");
+    void Create(const std::string& path, const std::string& bytes) override {
+        if (WritableBytes < bytes.size()) {
+            Files[path] = bytes.substr(0, WritableBytes);
+            throw std::runtime_error("There is not enough space on the disk.");
         }
-        Files[path] = text;
+        Files[path] = bytes;
     }
+    void Replace(const std::string& from, const std::string& to) override {
+        Files[to] = Files.at(from);
+        Files.erase(from);
+    }
+    void Remove(const std::string& path) noexcept override { Files.erase(path); }
 
     std::map<std::string, std::string> Files;
     bool Unreadable = false;
-    bool Unwritable = false;
+    std::size_t WritableBytes = static_cast<std::size_t>(-1);
 };
 
 const std::string kFolder = "C:\\Quill\\";
@@ -114,17 +121,34 @@ TEST_F(IgnoreListEditor, OkSavesChangesAndTheFileReadsBackTheSame) {
 TEST_F(IgnoreListEditor, AFailedSaveKeepsTheChangesPendingAndClosingAsks) {
     TIgnoreListEditor editor = Open();
     editor.Add("Software\\A");
-    FFiles.Unwritable = true;
+    FFiles.WritableBytes = 10;
     editor.OkClick();
     EXPECT_TRUE(editor.Modified());
     ASSERT_EQ(FMessages.Asked.size(), 1u);
-    EXPECT_EQ(FMessages.Asked[0].Text,
-              "Unable to save to the settings file: " + kKeysFile + "\n\r\n\rReason: Access is denied.");
+    EXPECT_EQ(FMessages.Asked[0].Text, "Unable to save to the settings file: " + kKeysFile +
+                                           "\n\r\n\rReason: There is not enough space on the disk.");
     FMessages.Answers = {TMessageAnswer::No};
     EXPECT_FALSE(editor.CloseQuery());
     EXPECT_THAT(FMessages.Asked.back().Text, HasSubstr("lose then changes"));
     EXPECT_TRUE(editor.CloseQuery());
-    EXPECT_EQ(FFiles.Files.count(kKeysFile), 0u);
+    EXPECT_TRUE(FFiles.Files.empty());
+}
+
+TEST_F(IgnoreListEditor, ASaveCutShortLeavesThePreviousFileAsItWas) {
+    const std::string previous = kComment + "\r\n+\\Software\\Before\\\r\n" + kComment + "\r\n";
+    FFiles.Files[kKeysFile] = previous;
+    TIgnoreListEditor editor = Open();
+    editor.Add("Software\\After");
+    FFiles.WritableBytes = 20;
+    EXPECT_FALSE(editor.SaveToFile());
+    EXPECT_EQ(FFiles.Files.at(kKeysFile), previous);
+    EXPECT_EQ(FFiles.Files.size(), 1u);
+
+    FFiles.WritableBytes = static_cast<std::size_t>(-1);
+    EXPECT_TRUE(editor.SaveToFile());
+    EXPECT_THAT(LoadIgnoreList(TIgnoreKind::Keys, kFolder, FFiles, FMessages),
+                ElementsAre("\\Software\\After\\", "\\Software\\Before\\"));
+    EXPECT_EQ(FFiles.Files.size(), 1u);
 }
 
 TEST_F(IgnoreListEditor, OperationsThatChangeNothingLeaveAnEarlierChangePending) {

@@ -317,5 +317,23 @@ TEST_F(ResultFilter, WatchEventsFollowTheirActionAndTheIgnoreListsShellEventsOnl
     ExpectFlags<TFileWatchEvent>({{"renamed old, off", renamedOld, 0}, {"renamed new, off", renamedNew, 0}});
 }
 
+TEST_F(ResultFilter, WithNoSwitchStoredEveryResultShowsExceptWhatTheListsIgnore) {
+    TSession& s = FSession;
+    TKeyRecord* shown = s.Key(s.KeysAfter, "\\Software\\Shown\\");
+    TKeyRecord* ignored = s.Key(s.KeysAfter, "\\Software\\Ignored\\");
+    TFileWatchEvent* event = s.Watch(3, "C:\\Data\\a.txt");
+    shown->Included = 0;
+    TResultLists lists = s.Lists();
+    TIgnoreMatcher::TLists ignore;
+    ignore.Keys = {"HKCU\\Software\\Ignored"};
+    ApplyResultFilter(FSettings, true, ignore, lists);
+    EXPECT_EQ(shown->Included, 1);
+    EXPECT_EQ(ignored->Included, 0);
+    EXPECT_EQ(event->Included, 1);
+
+    ApplyResultFilter(FSettings, false, {}, lists);
+    EXPECT_EQ(event->Included, 0);
+}
+
 } // namespace
 } // namespace quill

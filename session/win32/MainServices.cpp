@@ -1,5 +1,8 @@
 #include "session/win32/MainServices.h"
 
+#include "filter/win32/ResultsFilterForm.h"
+#include "filter/win32/SelectForm.h"
+
 namespace quill {
 
 // Each of these is a seam: the part of the program that does the work is
@@ -17,11 +20,17 @@ void TMainServices::FreeSession() {}
 
 void TMainServices::ShowSettingsDialog() {}
 
-void TMainServices::StoreFilterSwitches() {}
+void TMainServices::StoreFilterSwitches() {
+    quill::StoreFilterSwitches(FSettings);
+}
 
-void TMainServices::ShowFilterDialog() {}
+void TMainServices::ShowFilterDialog() {
+    quill::ShowFilterDialog(FOwner, FSettings, FMessages, FIgnoreFiles);
+}
 
-void TMainServices::EditIgnoreList(TIgnoreKind) {}
+void TMainServices::EditIgnoreList(TIgnoreKind kind) {
+    quill::EditIgnoreList(FOwner, kind, FIgnoreFiles, FMessages);
+}
 
 void TMainServices::ShowAbout() {}
 
