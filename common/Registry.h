@@ -14,6 +14,11 @@ enum class TRegRoot { ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConf
 constexpr TRegRoot kAllRoots[] = {TRegRoot::ClassesRoot, TRegRoot::CurrentUser, TRegRoot::LocalMachine, TRegRoot::Users,
                                   TRegRoot::CurrentConfig};
 
+// The order in which a recording snapshots and compares the roots: the
+// machine's own keys first.
+constexpr TRegRoot kCaptureOrder[] = {TRegRoot::LocalMachine, TRegRoot::CurrentUser, TRegRoot::ClassesRoot,
+                                      TRegRoot::Users, TRegRoot::CurrentConfig};
+
 // "HKEY_LOCAL_MACHINE" and so on: also the names of the settings that enable
 // each root.
 std::string_view RootName(TRegRoot root) noexcept;

@@ -148,7 +148,7 @@ void TSessionController::ShowStep() {
         Refresh();
         break;
     case 6:
-        RunAfterCapture();
+        RunAfterCapture(false);
         NextStep();
         break;
     case 7:
@@ -181,7 +181,7 @@ void TSessionController::RunBeforeCapture() {
             [this] { FServices.CaptureBefore(FRecording); });
 }
 
-void TSessionController::RunAfterCapture() {
+void TSessionController::RunAfterCapture(bool abort) {
     const TScopeExit closing([this] {
         FActions.Enable(TAction::FreeReport);
         FActions.Enable(TAction::StartRecording);
@@ -192,7 +192,7 @@ void TSessionController::RunAfterCapture() {
     FView.ProcessMessages();
     Attempt("Scanning for file and registry changes stopped early",
             "The report may list as deleted what the scan missed.",
-            [this] { FServices.CaptureAfter(FRecording, false); });
+            [this, abort] { FServices.CaptureAfter(FRecording, abort); });
 }
 
 void TSessionController::BeginCapture() {
@@ -380,6 +380,21 @@ bool TSessionController::CloseQuery() {
         FServices.OpenDonationPage();
     }
     return true;
+}
+
+void TSessionController::AbortRecording() {
+    if (FStep != 4 && FStep != 5) {
+        return;
+    }
+    RunAfterCapture(true);
+    FStep = kStepCount;
+    NextStep();
+}
+
+void TSessionController::EndSession() {
+    if (Actions().Enabled(TAction::Exit)) {
+        Close();
+    }
 }
 
 void TSessionController::Close() {

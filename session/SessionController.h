@@ -42,6 +42,13 @@ public:
     bool CloseQuery();
     // The window is closing for good.
     void Close();
+    // The user's session is ending: the session is freed, unless a capture or
+    // the report writer works on it (the process ends under them anyway).
+    void EndSession();
+    // The recorded program could not be launched and the user gave up: the
+    // after-capture discards what was captured and the wizard starts over
+    // without a report. Only while waiting for the program (steps 4 and 5).
+    void AbortRecording();
 
     void NextStep();
     void ShowStep();
@@ -66,7 +73,7 @@ private:
     void ReportSettings();
     void FreeReport();
     void RunBeforeCapture();
-    void RunAfterCapture();
+    void RunAfterCapture(bool abort);
     void BeginCapture();
     void EndCapture();
     void WriteReport();

@@ -258,9 +258,9 @@ void ShowFilterDialog(HWND owner, TSettings& settings, IMessageBoxes& messages, 
     form.ShowModal(owner);
 }
 
-void ApplyResultFilter(const TSettings& settings, IMessageBoxes& messages, IIgnoreFiles& files, TResultLists& lists) {
+void ApplyResultFilter(const TSettings& settings, IMessageBoxes& messages, IIgnoreFiles& files, TSessionStore& store) {
     ApplyResultFilter(settings, kDirectoryWatching,
-                      LoadIgnoreLists(IgnoreListFolder(), files, messages, LookupEnvironmentVariable), lists);
+                      LoadIgnoreLists(IgnoreListFolder(), files, messages, LookupEnvironmentVariable), store);
 }
 
 void StoreFilterSwitches(TSettings& settings) {

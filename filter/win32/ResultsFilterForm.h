@@ -2,7 +2,7 @@
 
 #include "filter/FilterSwitches.h"
 #include "filter/IgnoreListEditor.h"
-#include "filter/ResultFilter.h"
+#include "filter/StoreFilter.h"
 
 #include <windows.h>
 
@@ -54,7 +54,7 @@ void ShowFilterDialog(HWND owner, TSettings& settings, IMessageBoxes& messages, 
 
 // Sets every result record's Included flag from the stored switches and the
 // ignore lists beside the program, read afresh.
-void ApplyResultFilter(const TSettings& settings, IMessageBoxes& messages, IIgnoreFiles& files, TResultLists& lists);
+void ApplyResultFilter(const TSettings& settings, IMessageBoxes& messages, IIgnoreFiles& files, TSessionStore& store);
 
 // Stores all forty switches as they read now.
 void StoreFilterSwitches(TSettings& settings);

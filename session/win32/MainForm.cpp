@@ -22,6 +22,7 @@ constexpr int kRunProgramWidth = 28;
 constexpr int kClientWidth = 600;
 constexpr int kClientHeight = 430;
 constexpr int kProgressTop = 370;
+constexpr int kAnimationWidth = 120;
 
 constexpr UINT kFirstShowMessage = WM_APP + 1;
 constexpr UINT_PTR kWatchTimer = 1;
@@ -102,7 +103,10 @@ void TfrmMain::InitDialog() {
                      kFirstLabelTop + (step - 1) * kStepSpacing, kLabelWidth, kLabelHeight, FALSE);
     }
     ::SetWindowTextW(::GetDlgItem(FHandle, ControlOfLabel(1)), Wide(StepCaption(1)).c_str());
-    ::MoveWindow(::GetDlgItem(FHandle, IDC_PROGRESSCAPTION), kLabelLeft, kProgressTop, kLabelWidth, 20, FALSE);
+    ::MoveWindow(::GetDlgItem(FHandle, IDC_PROGRESSCAPTION), kLabelLeft, kProgressTop,
+                 kLabelWidth - kAnimationWidth - 8, 20, FALSE);
+    ::MoveWindow(::GetDlgItem(FHandle, IDC_ANIMATION), kLabelLeft + kLabelWidth - kAnimationWidth, kProgressTop + 3,
+                 kAnimationWidth, 14, FALSE);
     ::MoveWindow(::GetDlgItem(FHandle, IDC_PROGRESSBAR), kLabelLeft, kProgressTop + 24, kLabelWidth, 18, FALSE);
     ::MoveWindow(::GetDlgItem(FHandle, IDC_EXIT), kYesLeft, kProgressTop + 16, kYesWidth, kButtonHeight, FALSE);
     ::SendDlgItemMessageW(FHandle, IDC_PROGRESSBAR, PBM_SETSTEP, 1, 0);
@@ -169,9 +173,54 @@ void TfrmMain::UpdateMenu(HMENU menu, const TActionStates& actions) {
 
 void TfrmMain::ShowCaptureProgress(bool running) {
     FCaptureRunning = running;
-    ::ShowWindow(::GetDlgItem(FHandle, IDC_PROGRESSCAPTION), running ? SW_SHOWNA : SW_HIDE);
-    ::ShowWindow(::GetDlgItem(FHandle, IDC_PROGRESSBAR), SW_HIDE);
+    ShowControl(IDC_PROGRESSCAPTION, running);
+    ShowControl(IDC_PROGRESSBAR, false);
+    ShowControl(IDC_ANIMATION, false);
     ::SetCursor(::LoadCursorW(nullptr, running ? IDC_WAIT : IDC_ARROW));
+}
+
+void TfrmMain::ShowControl(int id, bool visible) {
+    ::ShowWindow(::GetDlgItem(FHandle, id), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void TfrmMain::ShowCaption(bool visible) {
+    ShowControl(IDC_PROGRESSCAPTION, visible);
+}
+
+void TfrmMain::SetCaption(const std::string& text) {
+    ::SetDlgItemTextW(FHandle, IDC_PROGRESSCAPTION, Wide(text).c_str());
+}
+
+void TfrmMain::ShowBar(bool visible) {
+    ShowControl(IDC_PROGRESSBAR, visible);
+}
+
+void TfrmMain::SetBar(int minimum, int maximum, int step, int position) {
+    ::SendDlgItemMessageW(FHandle, IDC_PROGRESSBAR, PBM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
+    ::SendDlgItemMessageW(FHandle, IDC_PROGRESSBAR, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+    ::SendDlgItemMessageW(FHandle, IDC_PROGRESSBAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void TfrmMain::RewindBar() {
+    const LRESULT minimum = ::SendDlgItemMessageW(FHandle, IDC_PROGRESSBAR, PBM_GETRANGE, TRUE, 0);
+    ::SendDlgItemMessageW(FHandle, IDC_PROGRESSBAR, PBM_SETPOS, static_cast<WPARAM>(minimum), 0);
+}
+
+void TfrmMain::StepBar() {
+    ::SendDlgItemMessageW(FHandle, IDC_PROGRESSBAR, PBM_STEPIT, 0, 0);
+}
+
+void TfrmMain::ShowAnimation(bool visible) {
+    ShowControl(IDC_ANIMATION, visible);
+}
+
+void TfrmMain::RunAnimation(bool running) {
+    ::SendDlgItemMessageW(FHandle, IDC_ANIMATION, PBM_SETMARQUEE, running ? TRUE : FALSE, 0);
+}
+
+void TfrmMain::ShowBusyCursor(bool busy) {
+    FCaptureRunning = busy;
+    ::SetCursor(::LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
 }
 
 // The hourglass stays over the whole window while a capture runs, not only
@@ -326,6 +375,12 @@ INT_PTR TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CLOSE:
         FormCloseQuery();
+        return TRUE;
+    case WM_ENDSESSION:
+        // The process ends after this; a capture under way ends with it.
+        if (wParam) {
+            FController.EndSession();
+        }
         return TRUE;
     case WM_DESTROY:
         FHandle = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/win32/UniqueHandle.h"
+#include "session/CapturePlatform.h"
 #include "session/MainView.h"
 #include "session/SessionController.h"
 
@@ -9,9 +10,10 @@
 namespace quill {
 
 // The main window: owns the session controller, shows what it decides and
-// hands it every command. Created from its dialog template as a modeless dialog of its
-// own window class, so that other programs can find it by class and title.
-class TfrmMain : public IMainView {
+// hands it every command, and shows a capture's progress. Created from its
+// dialog template as a modeless dialog of its own window class, so that other
+// programs can find it by class and title.
+class TfrmMain : public IMainView, public ICaptureDisplay {
 public:
     static constexpr wchar_t kWindowClass[] = L"QuillborneMain";
 
@@ -38,6 +40,18 @@ public:
     void RestoreMainWindow() override;
     void CloseWindow() override;
 
+    void ShowCaption(bool visible) override;
+    void SetCaption(const std::string& text) override;
+    void ShowBar(bool visible) override;
+    void SetBar(int minimum, int maximum, int step, int position) override;
+    void RewindBar() override;
+    void StepBar() override;
+    void ShowAnimation(bool visible) override;
+    void RunAnimation(bool running) override;
+    void ShowBusyCursor(bool busy) override;
+
+    TSessionController& Controller() noexcept { return FController; }
+
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -49,6 +63,7 @@ private:
     void UpdateMenu(HMENU menu, const TActionStates& actions);
     bool SetCaptureCursor();
     bool Dispatch(MSG& message);
+    void ShowControl(int id, bool visible);
 
     HINSTANCE FInstance;
     TSessionController FController;

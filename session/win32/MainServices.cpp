@@ -3,20 +3,59 @@
 #include "filter/win32/ResultsFilterForm.h"
 #include "filter/win32/SelectForm.h"
 
+#include <stdexcept>
+
 namespace quill {
+
+TMainServices::TMainServices(TSettings& settings, IRegistry& registry, IMessageBoxes& boxes,
+                             std::wstring executableDirectory)
+    : FSettings(settings), FRegistry(registry), FBoxes(boxes), FWarnings(std::move(executableDirectory)) {}
+
+// The session goes first: it stops the monitors it started.
+TMainServices::~TMainServices() {
+    FSession.reset();
+}
+
+void TMainServices::Connect(HWND owner, ICaptureDisplay& display) {
+    FOwner = owner;
+    FShellComponent = std::make_unique<TSHChangeNotify>(owner, FDrives);
+    FShellMonitor = std::make_unique<TShellMonitor>(*FShellComponent);
+    FWatching = std::make_unique<TWin32DirectoryWatching>(owner, FBoxes);
+    FWarningDisplay = std::make_unique<TWindowRegWarningDisplay>(owner);
+    FSession = std::make_unique<TRecordingSession>(
+        FSettings, TCapturePlatform{FRegistry, FFileSystem, FLocalTime, FDrives, FProcesses, *FShellMonitor, *FWatching,
+                                    display, FWarnings, *FWarningDisplay});
+}
+
+TRecordingSession& TMainServices::Connected() {
+    if (FSession == nullptr) {
+        throw std::logic_error("the captures are not joined to the main window");
+    }
+    return *FSession;
+}
+
+void TMainServices::CaptureBefore(TRecordingInfo& recording) {
+    Connected().CaptureBefore(recording);
+}
+
+void TMainServices::CaptureAfter(TRecordingInfo& recording, bool abort) {
+    Connected().CaptureAfter(recording, abort);
+}
+
+void TMainServices::NewSession() {
+    Connected().NewSession();
+}
+
+void TMainServices::FreeSession() {
+    if (FSession != nullptr) {
+        FSession->FreeSession();
+    }
+}
 
 // Each of these is a seam: the part of the program that does the work is
 // joined to the wizard here when it is built.
 
-void TMainServices::CaptureBefore(TRecordingInfo&) {}
-
-void TMainServices::CaptureAfter(TRecordingInfo&, bool) {}
-
 void TMainServices::WriteReport(std::string&, const TRecordingInfo&) {}
-
-void TMainServices::NewSession() {}
-
-void TMainServices::FreeSession() {}
 
 void TMainServices::ShowSettingsDialog() {}
 
@@ -25,11 +64,11 @@ void TMainServices::StoreFilterSwitches() {
 }
 
 void TMainServices::ShowFilterDialog() {
-    quill::ShowFilterDialog(FOwner, FSettings, FMessages, FIgnoreFiles);
+    quill::ShowFilterDialog(FOwner, FSettings, FBoxes, FIgnoreFiles);
 }
 
 void TMainServices::EditIgnoreList(TIgnoreKind kind) {
-    quill::EditIgnoreList(FOwner, kind, FIgnoreFiles, FMessages);
+    quill::EditIgnoreList(FOwner, kind, FIgnoreFiles, FBoxes);
 }
 
 void TMainServices::ShowAbout() {}

@@ -1,22 +1,39 @@
 #pragma once
 
 #include "common/MessageBoxes.h"
+#include "common/win32/Win32DriveInfo.h"
+#include "common/win32/Win32LocalTime.h"
+#include "common/win32/Win32ProcessSnapshot.h"
+#include "filter/win32/RegWarning.h"
 #include "filter/win32/Win32IgnoreFiles.h"
+#include "monitor/win32/SHChangeNotify.h"
+#include "session/RecordingSession.h"
 #include "session/SessionServices.h"
-#include "settings/Settings.h"
+#include "session/win32/CaptureServices.h"
+#include "snapshot/win32/Win32FileSystem.h"
 
 #include <windows.h>
 
+#include <memory>
+#include <string>
+
 namespace quill {
 
-// The work the wizard hands to the rest of the program. The captures, the
-// report, the session store and the dialogs are joined here as each of them
-// is built; until then the wizard walks its steps without recording.
+// The work the wizard hands to the rest of the program. Owns the recording
+// session, through which the filter and the report reach the session store.
+// The dialogs are joined here as each of them is built.
 class TMainServices : public ISessionServices {
 public:
-    TMainServices(TSettings& settings, IMessageBoxes& messages) : FSettings(settings), FMessages(messages) {}
-    // The window the dialogs are shown over, once it exists.
-    void SetOwner(HWND owner) noexcept { FOwner = owner; }
+    TMainServices(TSettings& settings, IRegistry& registry, IMessageBoxes& boxes, std::wstring executableDirectory);
+    ~TMainServices() override;
+    TMainServices(const TMainServices&) = delete;
+    TMainServices& operator=(const TMainServices&) = delete;
+
+    // Joins the captures to the main window once it exists: the window shows
+    // their progress and owns the monitors.
+    void Connect(HWND owner, ICaptureDisplay& display);
+    // Null until connected.
+    TRecordingSession* Session() noexcept { return FSession.get(); }
 
     void CaptureBefore(TRecordingInfo& recording) override;
     void CaptureAfter(TRecordingInfo& recording, bool abort) override;
@@ -33,10 +50,23 @@ public:
     void OpenDonationPage() override;
 
 private:
+    TRecordingSession& Connected();
+
     TSettings& FSettings;
-    IMessageBoxes& FMessages;
+    IRegistry& FRegistry;
+    IMessageBoxes& FBoxes;
+    TWin32FileSystem FFileSystem;
+    TWin32LocalTime FLocalTime;
+    TWin32DriveInfo FDrives;
+    TWin32ProcessSnapshot FProcesses;
+    TWin32WarningsSource FWarnings;
     TWin32IgnoreFiles FIgnoreFiles;
     HWND FOwner = nullptr;
+    std::unique_ptr<TSHChangeNotify> FShellComponent;
+    std::unique_ptr<TShellMonitor> FShellMonitor;
+    std::unique_ptr<TWin32DirectoryWatching> FWatching;
+    std::unique_ptr<TWindowRegWarningDisplay> FWarningDisplay;
+    std::unique_ptr<TRecordingSession> FSession;
 };
 
 } // namespace quill

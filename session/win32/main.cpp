@@ -36,7 +36,7 @@ int RunProgram(HINSTANCE instance) {
     quill::TWin32Registry registry;
     quill::TSettings settings(registry);
     quill::TWin32MessageBoxes messages{std::string(quill::kApplicationTitle)};
-    quill::TMainServices services(settings, messages);
+    quill::TMainServices services(settings, registry, messages, quill::ExecutableDirectory());
     quill::TfrmMain form(instance, settings, services, messages, quill::Narrow(quill::ExecutableDirectory()));
     if (!form.Create(HasStartupSwitch())) {
         ::MessageBoxW(nullptr, L"The main window cannot be created.", quill::Wide(quill::kApplicationTitle).c_str(),
@@ -44,7 +44,7 @@ int RunProgram(HINSTANCE instance) {
         return 1;
     }
     messages.SetOwner(form.Handle());
-    services.SetOwner(form.Handle());
+    services.Connect(form.Handle(), form);
     return form.Run();
 }
 

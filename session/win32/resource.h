@@ -16,6 +16,7 @@
 #define IDC_PROGRESSCAPTION 1012
 #define IDC_PROGRESSBAR 1013
 #define IDC_EXIT 1014
+#define IDC_ANIMATION 1015
 
 // Menu commands: the first action's command, then one per action in the order
 // of TAction; Show belongs to the notification-area menu alone.
