@@ -1,0 +1,88 @@
+#include "filter/IgnoreMatcher.h"
+
+#include "common/TextCompare.h"
+#include "filter/IgnoreList.h"
+
+namespace quill {
+
+void TIgnoreMatcher::THashedTexts::Add(std::string text) {
+    const std::uint64_t hash = TextHash(text);
+    if (!Contains(hash, text)) {
+        FTexts.emplace(hash, std::move(text));
+    }
+}
+
+bool TIgnoreMatcher::THashedTexts::Contains(std::uint64_t hash, std::string_view text) const {
+    const auto [first, last] = FTexts.equal_range(hash);
+    for (auto entry = first; entry != last; ++entry) {
+        if (SameText(entry->second, text)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TIgnoreMatcher::TPrefixSet::Add(std::string prefix) {
+    if (FLengths.size() <= prefix.size()) {
+        FLengths.resize(prefix.size() + 1);
+    }
+    FLengths[prefix.size()] = true;
+    FPrefixes.Add(std::move(prefix));
+}
+
+bool TIgnoreMatcher::TPrefixSet::Covers(std::string_view text, std::uint64_t& hash) const {
+    hash = kTextHashSeed;
+    std::size_t hashed = 0;
+    for (std::size_t at = text.find('\\'); at != std::string_view::npos; at = text.find('\\', at + 1)) {
+        const std::size_t length = at + 1;
+        hash = TextHashAppend(hash, text.substr(hashed, length - hashed));
+        hashed = length;
+        if (length < FLengths.size() && FLengths[length] && FPrefixes.Contains(hash, text.substr(0, length))) {
+            return true;
+        }
+    }
+    hash = TextHashAppend(hash, text.substr(hashed));
+    return false;
+}
+
+TIgnoreMatcher::TIgnoreMatcher(const TLists& lists) {
+    for (const std::string& file : lists.Files) {
+        FPaths.Add(file);
+    }
+    for (const std::string& directory : lists.Directories) {
+        FPaths.Add(directory);
+        FDirectoryPrefixes.Add(directory.ends_with('\\') ? directory : directory + '\\');
+    }
+    for (const std::string& key : lists.Keys) {
+        if (std::optional<std::string> form = IgnoreEntryForm(TIgnoreKind::Keys, key)) {
+            FKeys.Add(std::move(*form));
+        }
+    }
+    for (const std::string& value : lists.Values) {
+        if (std::optional<std::string> form = IgnoreEntryForm(TIgnoreKind::Values, value)) {
+            FValues.Add(std::move(*form));
+        }
+    }
+}
+
+bool TIgnoreMatcher::IsPathIncluded(std::string_view path) const {
+    std::uint64_t hash = 0;
+    return !FDirectoryPrefixes.Covers(path, hash) && !FPaths.Contains(hash, path);
+}
+
+bool TIgnoreMatcher::IsKeyIncluded(std::string_view keyPath) const {
+    std::uint64_t hash = 0;
+    return !FKeys.Covers(keyPath, hash);
+}
+
+bool TIgnoreMatcher::IsValueIncluded(std::string_view keyPath, std::string_view name) const {
+    if (FValues.Empty()) {
+        return true;
+    }
+    std::string text;
+    text.reserve(keyPath.size() + name.size());
+    text.append(keyPath).append(name);
+    return !FValues.Contains(TextHash(text), text);
+}
+
+} // namespace quill
