@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/DateTime.h"
+#include "filter/IgnoreKind.h"
 #include "snapshot/HashKind.h"
 
 #include <string>
@@ -18,8 +19,6 @@ struct TRecordingInfo {
     // hashed with it.
     THashKind HashKind = kHashNone;
 };
-
-enum class TIgnoreKind { Files, Directories, Keys, Values };
 
 // The work other parts of the program do on the wizard's behalf: captures,
 // the report, the session store and the dialogs.

@@ -1,5 +1,8 @@
 #include "session/win32/MainServices.h"
 
+#include "filter/win32/ResultsFilterForm.h"
+#include "filter/win32/SelectForm.h"
+
 #include <stdexcept>
 
 namespace quill {
@@ -14,6 +17,7 @@ TMainServices::~TMainServices() {
 }
 
 void TMainServices::Connect(HWND owner, ICaptureDisplay& display) {
+    FOwner = owner;
     FShellComponent = std::make_unique<TSHChangeNotify>(owner, FDrives);
     FShellMonitor = std::make_unique<TShellMonitor>(*FShellComponent);
     FWatching = std::make_unique<TWin32DirectoryWatching>(owner, FBoxes);
@@ -55,11 +59,17 @@ void TMainServices::WriteReport(std::string&, const TRecordingInfo&) {}
 
 void TMainServices::ShowSettingsDialog() {}
 
-void TMainServices::StoreFilterSwitches() {}
+void TMainServices::StoreFilterSwitches() {
+    quill::StoreFilterSwitches(FSettings);
+}
 
-void TMainServices::ShowFilterDialog() {}
+void TMainServices::ShowFilterDialog() {
+    quill::ShowFilterDialog(FOwner, FSettings, FBoxes, FIgnoreFiles);
+}
 
-void TMainServices::EditIgnoreList(TIgnoreKind) {}
+void TMainServices::EditIgnoreList(TIgnoreKind kind) {
+    quill::EditIgnoreList(FOwner, kind, FIgnoreFiles, FBoxes);
+}
 
 void TMainServices::ShowAbout() {}
 

@@ -5,6 +5,7 @@
 #include "common/win32/Win32LocalTime.h"
 #include "common/win32/Win32ProcessSnapshot.h"
 #include "filter/win32/RegWarning.h"
+#include "filter/win32/Win32IgnoreFiles.h"
 #include "monitor/win32/SHChangeNotify.h"
 #include "session/RecordingSession.h"
 #include "session/SessionServices.h"
@@ -59,6 +60,8 @@ private:
     TWin32DriveInfo FDrives;
     TWin32ProcessSnapshot FProcesses;
     TWin32WarningsSource FWarnings;
+    TWin32IgnoreFiles FIgnoreFiles;
+    HWND FOwner = nullptr;
     std::unique_ptr<TSHChangeNotify> FShellComponent;
     std::unique_ptr<TShellMonitor> FShellMonitor;
     std::unique_ptr<TWin32DirectoryWatching> FWatching;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 namespace quill::test {
@@ -163,6 +164,33 @@ TEST_F(MainWindow, EnterAndCtrlYDoNothingWhileACaptureRuns) {
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window, IDC_EXIT)));
 }
 
+// A shown dialog of the filter settings or an ignore list, or null.
+HWND FilterDialog(DWORD processId) {
+    struct TSearch {
+        DWORD ProcessId;
+        HWND Found;
+    } search{processId, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto& found = *reinterpret_cast<TSearch*>(parameter);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            wchar_t className[16] = {};
+            wchar_t title[64] = {};
+            ::GetClassNameW(window, className, 16);
+            ::GetWindowTextW(window, title, 64);
+            const std::wstring_view caption(title);
+            if (owner == found.ProcessId && std::wstring_view(className) == L"#32770" && ::IsWindowVisible(window) &&
+                (caption == L"Results Filter" || caption.ends_with(L" to ignore"))) {
+                found.Found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
 // Every command of the menus, the buttons and the notification-area menu,
 // the close box and the end of the user's session, queued behind the click
 // that starts the capture: they come in while step 3 captures, and none of
@@ -185,7 +213,18 @@ TEST_F(MainWindow, CommandsPostedDuringACaptureLeaveItToFinish) {
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     ::PostMessageW(window, WM_ENDSESSION, TRUE, 0);
     frozen.Thaw();
-    ASSERT_TRUE(yes.Wait());
+    // The filter settings and the four ignore lists open their dialogs over
+    // the capture, which goes on once the user has closed them.
+    std::set<HWND> dialogs;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!yes.Wait(100ms) && std::chrono::steady_clock::now() < deadline) {
+        if (const HWND dialog = FilterDialog(program.Id())) {
+            ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            dialogs.insert(dialog);
+        }
+    }
+    ASSERT_TRUE(yes.Wait(0ms));
+    EXPECT_EQ(dialogs.size(), 5u);
 
     ExpectStep(window, 4);
     EXPECT_TRUE(::IsWindow(window));

@@ -1,0 +1,87 @@
+#include "filter/IgnoreMatcher.h"
+
+#include <gtest/gtest.h>
+
+namespace quill {
+namespace {
+
+const TIgnoreMatcher& Matcher() {
+    static const TIgnoreMatcher matcher(TIgnoreMatcher::TLists{
+        .Files = {"C:\\Data\\notes.txt", "C:\\Users\\\xC3\x89MILE\\ntuser.dat"},
+        .Directories = {"C:\\Windows\\Temp", "D:", "C:\\Logs\\"},
+        .Keys = {"\\Software\\Example\\", "\\Software\\Hand", "HKLM\\System\\Noise\\"},
+        .Values = {"\\Software\\Values\\Seed", "HKCU\\Software\\Short\\Name"},
+    });
+    return matcher;
+}
+
+struct TPathCase {
+    const char* Path;
+    bool Included;
+};
+
+class PathRule : public ::testing::TestWithParam<TPathCase> {};
+
+TEST_P(PathRule, HidesListedFilesAndDirectoriesAndEverythingBelowADirectory) {
+    EXPECT_EQ(Matcher().IsPathIncluded(GetParam().Path), GetParam().Included);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PathRule,
+    ::testing::Values(TPathCase{"C:\\Data\\notes.txt", false}, TPathCase{"c:\\data\\NOTES.TXT", false},
+                      TPathCase{"C:\\Data\\notes.txt.bak", true}, TPathCase{"C:\\Data\\", true},
+                      TPathCase{"C:\\Users\\\xC3\xA9mile\\NTUSER.DAT", false}, TPathCase{"C:\\Windows\\Temp", false},
+                      TPathCase{"C:\\Windows\\Temp\\", false}, TPathCase{"C:\\Windows\\TEMP\\x\\y.tmp", false},
+                      TPathCase{"C:\\Windows\\Temporary\\x.tmp", true}, TPathCase{"C:\\Windows\\Temp2\\", true},
+                      TPathCase{"C:\\Windows\\", true}, TPathCase{"D:\\", false},
+                      TPathCase{"d:\\anything\\at\\all.txt", false}, TPathCase{"DD:\\x", true},
+                      TPathCase{"C:\\Logs\\a.log", false}, TPathCase{"C:\\Logs", true}, TPathCase{"", true}));
+
+struct TKeyCase {
+    const char* KeyPath;
+    bool Included;
+};
+
+class KeyRule : public ::testing::TestWithParam<TKeyCase> {};
+
+TEST_P(KeyRule, HidesAListedKeyAndEveryKeyBelowItButNoSibling) {
+    EXPECT_EQ(Matcher().IsKeyIncluded(GetParam().KeyPath), GetParam().Included);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyRule,
+                         ::testing::Values(TKeyCase{"\\Software\\Example\\", false},
+                                           TKeyCase{"\\SOFTWARE\\example\\Sub\\Deeper\\", false},
+                                           TKeyCase{"\\Software\\ExampleTwo\\", true}, TKeyCase{"\\Software\\", true},
+                                           TKeyCase{"\\", true}, TKeyCase{"\\Software\\Hand\\", false},
+                                           TKeyCase{"\\Software\\Handle\\", true},
+                                           TKeyCase{"\\System\\Noise\\Sub\\", false}));
+
+struct TValueCase {
+    const char* KeyPath;
+    const char* Name;
+    bool Included;
+};
+
+class ValueRule : public ::testing::TestWithParam<TValueCase> {};
+
+TEST_P(ValueRule, HidesExactlyTheListedValue) {
+    EXPECT_EQ(Matcher().IsValueIncluded(GetParam().KeyPath, GetParam().Name), GetParam().Included);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, ValueRule,
+                         ::testing::Values(TValueCase{"\\Software\\Values\\", "Seed", false},
+                                           TValueCase{"\\software\\VALUES\\", "seed", false},
+                                           TValueCase{"\\Software\\Values\\", "Seed2", true},
+                                           TValueCase{"\\Software\\Values\\", "", true},
+                                           TValueCase{"\\Software\\Values\\Seed\\", "", true},
+                                           TValueCase{"\\Software\\Short\\", "Name", false}));
+
+TEST(IgnoreMatcher, EmptyListsHideNothing) {
+    const TIgnoreMatcher none;
+    EXPECT_TRUE(none.IsPathIncluded("C:\\x"));
+    EXPECT_TRUE(none.IsKeyIncluded("\\Software\\"));
+    EXPECT_TRUE(none.IsValueIncluded("\\Software\\", "x"));
+}
+
+} // namespace
+} // namespace quill
