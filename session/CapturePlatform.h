@@ -54,7 +54,7 @@ class IDirectoryWatcher {
 public:
     virtual ~IDirectoryWatcher() = default;
     // Returns once the watcher's thread has ended.
-    virtual void StopWatch() = 0;
+    virtual void StopWatch() noexcept = 0;
 };
 
 class IDirectoryWatching {

@@ -37,12 +37,7 @@ void TRecordingSession::DiscardSession() {
 
 void TRecordingSession::StopWatchers() noexcept {
     for (auto& watcher : FWatchers) {
-        try {
-            watcher->StopWatch();
-        } catch (...) {
-            // Freeing the watcher below ends its thread all the same.
-        }
-        watcher.reset();
+        watcher->StopWatch();
     }
     FWatchers.clear();
 }

@@ -142,7 +142,7 @@ public:
     class TWatcher : public IDirectoryWatcher {
     public:
         explicit TWatcher(TWatch& watch) : FWatch(watch) {}
-        void StopWatch() override { FWatch.Running = false; }
+        void StopWatch() noexcept override { FWatch.Running = false; }
 
     private:
         TWatch& FWatch;

@@ -8,7 +8,7 @@ namespace {
 class TWatcher : public IDirectoryWatcher {
 public:
     explicit TWatcher(std::unique_ptr<TfrmFSWatch> watch) : FWatch(std::move(watch)) {}
-    void StopWatch() override { FWatch->StopWatch(); }
+    void StopWatch() noexcept override { FWatch->StopWatch(); }
 
 private:
     std::unique_ptr<TfrmFSWatch> FWatch;
