@@ -131,8 +131,11 @@ int CompareText(std::string_view a, std::string_view b) noexcept {
 }
 
 std::uint64_t TextHash(std::string_view text) noexcept {
+    return TextHashAppend(kTextHashSeed, text);
+}
+
+std::uint64_t TextHashAppend(std::uint64_t hash, std::string_view text) noexcept {
     // FNV-1a over the characters' sort keys, the ones CompareText compares.
-    std::uint64_t hash = 14695981039346656037ull;
     std::size_t i = 0;
     while (i < text.size()) {
         const unsigned char c = static_cast<unsigned char>(text[i]);

@@ -20,6 +20,12 @@ inline bool SameText(std::string_view a, std::string_view b) noexcept {
 // first test for equal names among many.
 std::uint64_t TextHash(std::string_view text) noexcept;
 
+// TextHash taken in steps, for the hashes of every prefix of a path in one
+// pass: TextHash(a + b) == TextHashAppend(TextHashAppend(kTextHashSeed, a), b)
+// wherever a ends on a whole character.
+inline constexpr std::uint64_t kTextHashSeed = 14695981039346656037ull;
+std::uint64_t TextHashAppend(std::uint64_t hash, std::string_view text) noexcept;
+
 // Upper-cases one code point of the Basic Multilingual Plane; others stay.
 char32_t UpcaseChar(char32_t c) noexcept;
 

@@ -1,37 +1,56 @@
 #include "filter/IgnoreMatcher.h"
 
+#include "common/TextCompare.h"
 #include "filter/IgnoreList.h"
 
 namespace quill {
 
-void TIgnoreMatcher::TPrefixSet::Add(std::string prefix) {
-    if (FLengths.size() <= prefix.size()) {
-        FLengths.resize(prefix.size() + 1);
+void TIgnoreMatcher::THashedTexts::Add(std::string text) {
+    const std::uint64_t hash = TextHash(text);
+    if (!Contains(hash, text)) {
+        FTexts.emplace(hash, std::move(text));
     }
-    FLengths[prefix.size()] = true;
-    FPrefixes.insert(std::move(prefix));
 }
 
-bool TIgnoreMatcher::TPrefixSet::Covers(std::string_view text) const {
-    if (FPrefixes.empty()) {
-        return false;
-    }
-    for (std::size_t at = text.find('\\'); at != std::string_view::npos; at = text.find('\\', at + 1)) {
-        const std::size_t length = at + 1;
-        if (length >= FLengths.size()) {
-            return false;
-        }
-        if (FLengths[length] && FPrefixes.contains(text.substr(0, length))) {
+bool TIgnoreMatcher::THashedTexts::Contains(std::uint64_t hash, std::string_view text) const {
+    const auto [first, last] = FTexts.equal_range(hash);
+    for (auto entry = first; entry != last; ++entry) {
+        if (SameText(entry->second, text)) {
             return true;
         }
     }
     return false;
 }
 
+void TIgnoreMatcher::TPrefixSet::Add(std::string prefix) {
+    if (FLengths.size() <= prefix.size()) {
+        FLengths.resize(prefix.size() + 1);
+    }
+    FLengths[prefix.size()] = true;
+    FPrefixes.Add(std::move(prefix));
+}
+
+bool TIgnoreMatcher::TPrefixSet::Covers(std::string_view text, std::uint64_t& hash) const {
+    hash = kTextHashSeed;
+    std::size_t hashed = 0;
+    for (std::size_t at = text.find('\\'); at != std::string_view::npos; at = text.find('\\', at + 1)) {
+        const std::size_t length = at + 1;
+        hash = TextHashAppend(hash, text.substr(hashed, length - hashed));
+        hashed = length;
+        if (length < FLengths.size() && FLengths[length] && FPrefixes.Contains(hash, text.substr(0, length))) {
+            return true;
+        }
+    }
+    hash = TextHashAppend(hash, text.substr(hashed));
+    return false;
+}
+
 TIgnoreMatcher::TIgnoreMatcher(const TLists& lists) {
-    FPaths.insert(lists.Files.begin(), lists.Files.end());
+    for (const std::string& file : lists.Files) {
+        FPaths.Add(file);
+    }
     for (const std::string& directory : lists.Directories) {
-        FPaths.insert(directory);
+        FPaths.Add(directory);
         FDirectoryPrefixes.Add(directory.ends_with('\\') ? directory : directory + '\\');
     }
     for (const std::string& key : lists.Keys) {
@@ -41,27 +60,29 @@ TIgnoreMatcher::TIgnoreMatcher(const TLists& lists) {
     }
     for (const std::string& value : lists.Values) {
         if (std::optional<std::string> form = IgnoreEntryForm(TIgnoreKind::Values, value)) {
-            FValues.insert(std::move(*form));
+            FValues.Add(std::move(*form));
         }
     }
 }
 
 bool TIgnoreMatcher::IsPathIncluded(std::string_view path) const {
-    return !FPaths.contains(path) && !FDirectoryPrefixes.Covers(path);
+    std::uint64_t hash = 0;
+    return !FDirectoryPrefixes.Covers(path, hash) && !FPaths.Contains(hash, path);
 }
 
 bool TIgnoreMatcher::IsKeyIncluded(std::string_view keyPath) const {
-    return !FKeys.Covers(keyPath);
+    std::uint64_t hash = 0;
+    return !FKeys.Covers(keyPath, hash);
 }
 
 bool TIgnoreMatcher::IsValueIncluded(std::string_view keyPath, std::string_view name) const {
-    if (FValues.empty()) {
+    if (FValues.Empty()) {
         return true;
     }
     std::string text;
     text.reserve(keyPath.size() + name.size());
     text.append(keyPath).append(name);
-    return !FValues.contains(std::string_view(text));
+    return !FValues.Contains(TextHash(text), text);
 }
 
 } // namespace quill

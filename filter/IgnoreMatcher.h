@@ -1,18 +1,18 @@
 #pragma once
 
-#include "common/TextCompare.h"
-
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace quill {
 
 // The checked entries of the four lists, hashed once so that each record is
-// tested in a few lookups whatever the lists' length: a path is looked up at
-// each of its backslashes rather than compared with every entry.
+// tested in a few lookups whatever the lists' length: a path is hashed once,
+// its prefixes on the way, and looked up at each of its backslashes rather
+// than compared with every entry.
 class TIgnoreMatcher {
 public:
     struct TLists {
@@ -38,35 +38,38 @@ public:
     bool IsValueIncluded(std::string_view keyPath, std::string_view name) const;
 
 private:
-    struct THash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const noexcept {
-            return static_cast<std::size_t>(TextHash(text));
-        }
+    // Texts found by their TextHash, compared with SameText.
+    class THashedTexts {
+    public:
+        void Add(std::string text);
+        bool Contains(std::uint64_t hash, std::string_view text) const;
+        bool Empty() const noexcept { return FTexts.empty(); }
+
+    private:
+        struct TIdentity {
+            std::size_t operator()(std::uint64_t hash) const noexcept { return static_cast<std::size_t>(hash); }
+        };
+        std::unordered_multimap<std::uint64_t, std::string, TIdentity> FTexts;
     };
-    struct TEqual {
-        using is_transparent = void;
-        bool operator()(std::string_view a, std::string_view b) const noexcept { return SameText(a, b); }
-    };
-    using TTextSet = std::unordered_set<std::string, THash, TEqual>;
 
     // Entries that each end with a backslash, with the lengths they come in.
     class TPrefixSet {
     public:
         void Add(std::string prefix);
-        // Whether the text starts with one of the prefixes.
-        bool Covers(std::string_view text) const;
+        // Whether the text starts with one of the prefixes; hands back the
+        // hash of the whole text, taken on the way.
+        bool Covers(std::string_view text, std::uint64_t& hash) const;
 
     private:
-        TTextSet FPrefixes;
+        THashedTexts FPrefixes;
         std::vector<bool> FLengths;
     };
 
     // Files and directories alike are hidden by an equal path.
-    TTextSet FPaths;
+    THashedTexts FPaths;
     TPrefixSet FDirectoryPrefixes;
     TPrefixSet FKeys;
-    TTextSet FValues;
+    THashedTexts FValues;
 };
 
 } // namespace quill

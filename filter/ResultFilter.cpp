@@ -62,10 +62,12 @@ public:
     }
 
     void FilterRegistryRoot(bool rootOn, TRootResults& root) const {
-        FilterKeys(rootOn && On(fsModKey), root.ModifiedKeysAfter, &root);
-        FilterKeys(rootOn && On(fsModKey), root.ModifiedKeysBefore, nullptr);
-        FilterKeys(rootOn && On(fsDelKey), root.KeysBefore, &root);
-        FilterKeys(rootOn && On(fsNewKey), root.KeysAfter, &root);
+        // A key present on one side only has values on that side only.
+        FilterKeys(rootOn && On(fsModKey), root.ModifiedKeysAfter,
+                   {root.ModifiedValuesBefore, root.ModifiedValuesAfter, root.ValuesBefore, root.ValuesAfter});
+        FilterKeys(rootOn && On(fsModKey), root.ModifiedKeysBefore, {});
+        FilterKeys(rootOn && On(fsDelKey), root.KeysBefore, {.Deleted = root.ValuesBefore});
+        FilterKeys(rootOn && On(fsNewKey), root.KeysAfter, {.Created = root.ValuesAfter});
     }
 
     void FilterFileScan(TResultLists& lists) const {
@@ -137,10 +139,16 @@ private:
         }
     }
 
-    // valuesOf is the root whose value lists the keys' values are filtered in,
-    // or null for the before-state of modified keys, whose values the
-    // after-state's walk already covers.
-    void FilterKeys(bool kindOn, TKeyList* keys, TRootResults* valuesOf) const {
+    // The value lists a kind of key has values in; none for the before-state
+    // of modified keys, whose values the after-state's walk covers.
+    struct TValueLists {
+        TValueList* ModifiedBefore = nullptr;
+        TValueList* ModifiedAfter = nullptr;
+        TValueList* Deleted = nullptr;
+        TValueList* Created = nullptr;
+    };
+
+    void FilterKeys(bool kindOn, TKeyList* keys, const TValueLists& values) const {
         if (keys == nullptr) {
             return;
         }
@@ -153,16 +161,15 @@ private:
             const std::string& keyPath = keys->Text(i);
             const bool included = kindOn && FIgnored.IsKeyIncluded(keyPath);
             key->Included = included ? 1 : 0;
-            if (valuesOf != nullptr) {
-                FilterKeyValues(keyPath, included, *valuesOf, cursors);
-            }
+            FilterKeyValues(keyPath, included, values, cursors);
         }
     }
 
-    void FilterKeyValues(const std::string& keyPath, bool keyIncluded, TRootResults& root, TCursors& cursors) const {
-        if (root.ModifiedValuesBefore != nullptr && root.ModifiedValuesAfter != nullptr) {
-            TValueList& before = *root.ModifiedValuesBefore;
-            TValueList& after = *root.ModifiedValuesAfter;
+    void FilterKeyValues(const std::string& keyPath, bool keyIncluded, const TValueLists& values,
+                         TCursors& cursors) const {
+        if (values.ModifiedBefore != nullptr && values.ModifiedAfter != nullptr) {
+            TValueList& before = *values.ModifiedBefore;
+            TValueList& after = *values.ModifiedAfter;
             for (std::size_t i = SeekGroup(before, keyPath, cursors.ModifiedValues);
                  i < before.Count() && SameText(before.Text(i), keyPath); ++i) {
                 TValueRecord* b = before.Record(i);
@@ -176,8 +183,8 @@ private:
                 }
             }
         }
-        FilterValueGroup(keyPath, keyIncluded && On(fsDelValue), root.ValuesBefore, cursors.DeletedValues);
-        FilterValueGroup(keyPath, keyIncluded && On(fsNewValue), root.ValuesAfter, cursors.NewValues);
+        FilterValueGroup(keyPath, keyIncluded && On(fsDelValue), values.Deleted, cursors.DeletedValues);
+        FilterValueGroup(keyPath, keyIncluded && On(fsNewValue), values.Created, cursors.NewValues);
     }
 
     void FilterValueGroup(const std::string& keyPath, bool kindOn, TValueList* values, std::size_t& cursor) const {

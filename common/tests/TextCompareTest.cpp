@@ -85,6 +85,15 @@ TEST(CompareText, AsciiFastPathAgreesWithTheGeneralPath) {
     EXPECT_GT(CompareText("\xC3\xA9", "z"), 0);
 }
 
+TEST(TextHash, TakenInStepsAtWholeCharactersIsTheSame) {
+    const std::string text = "C:\\\xC3\x89t\xC3\xA9\\\xF0\x9F\x93\x81\\x";
+    for (std::size_t split : {0u, 3u, 5u, 8u, 9u, 13u, 15u}) {
+        EXPECT_EQ(TextHashAppend(TextHashAppend(kTextHashSeed, text.substr(0, split)), text.substr(split)),
+                  TextHash(text))
+            << split;
+    }
+}
+
 TEST(TextHash, AgreesForEveryPairThatComparesEqual) {
     const struct {
         const char* A;

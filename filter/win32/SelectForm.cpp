@@ -272,15 +272,22 @@ void TfrmSelect::BrowseFiles() {
     for (; *name != L'\0'; name += wcslen(name) + 1) {
         paths.push_back(folder + name);
     }
-    std::optional<std::size_t> last;
+    std::optional<std::string> last;
     for (const std::wstring& path : paths) {
         SetItemText(Narrow(path));
         if (const std::optional<std::size_t> index = FEditor->Add(ItemText())) {
-            last = index;
+            last = FEditor->Entries()[*index].Text;
             SetItemText("");
         }
     }
-    FillList(last);
+    // Later additions may have moved the last one down the sorted list.
+    std::optional<std::size_t> focus;
+    for (std::size_t i = 0; last && i < FEditor->Entries().size(); ++i) {
+        if (FEditor->Entries()[i].Text == *last) {
+            focus = i;
+        }
+    }
+    FillList(focus);
 }
 
 void TfrmSelect::BrowseDirectory() {
