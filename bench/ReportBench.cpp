@@ -8,6 +8,7 @@
 #include "report/ReportWriter.h"
 #include "report/tests/DiskReportFiles.h"
 #include "report/tests/FixedReportLocale.h"
+#include "report/tests/ReportTestSupport.h"
 
 #include <chrono>
 #include <cstdio>
@@ -36,9 +37,9 @@ std::string FilePath(int i) {
 
 std::unique_ptr<TValueRecord> StringValue(int i) {
     auto value = std::make_unique<TValueRecord>();
-    value->Name = "Value" + std::to_string(i % 7);
+    SetText(value->Name, "Value" + std::to_string(i % 7));
     value->DataType = dtString;
-    value->Data = std::string("C:\\Program Files\\Vendor\\") + std::to_string(i) + "\\setting & <data>";
+    value->Data = TextData("C:\\Program Files\\Vendor\\" + std::to_string(i) + "\\setting & <data>");
     value->DataSize = 80;
     return value;
 }

@@ -167,7 +167,7 @@ TEST_P(WhatChangedTest, NamesEachChangeAndEndsInABlank) {
 TFileScan Scanned(std::int64_t size, const char* hash, TDateTime date, std::uint32_t attributes) {
     TFileScan file;
     file.Size = size;
-    file.Hash = hash;
+    SetText(file.Hash, hash);
     file.Date = date;
     file.Attributes = attributes;
     return file;

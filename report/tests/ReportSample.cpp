@@ -10,6 +10,7 @@
 #include "report/ReportWriter.h"
 #include "report/tests/DiskReportFiles.h"
 #include "report/tests/FixedReportLocale.h"
+#include "report/tests/ReportTestSupport.h"
 
 #include <cstdio>
 #include <string>
@@ -36,11 +37,11 @@ public:
 
 std::unique_ptr<TValueRecord> Value(const std::string& name, TDataType type, std::string text, std::int32_t size) {
     auto value = std::make_unique<TValueRecord>();
-    value->Name = name;
+    SetText(value->Name, name);
     value->DataType = type;
     value->DataSize = size;
     if (type == dtString) {
-        value->Data = std::move(text);
+        value->Data = TextData(text);
     }
     return value;
 }

@@ -5,7 +5,10 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <utility>
+#include <variant>
 
 namespace quill {
 
@@ -41,6 +44,25 @@ template <class TWrite> std::string Render(TWrite write) {
     return Lines(file.Text);
 }
 
+// Sets a record's text field, whether the field holds a string of its own or
+// a view of a text that a list keeps; such texts are kept for the life of
+// the test program.
+template <class TField, class TKeeper = TValueList> void SetText(TField& field, std::string_view text) {
+    if constexpr (std::is_assignable_v<TField&, std::string>) {
+        field = std::string(text);
+    } else {
+        static TKeeper keeper;
+        field = keeper.Keep(text);
+    }
+}
+
+// The data of a string value, in the form the record holds it.
+inline TValueData TextData(std::string_view text) {
+    std::variant_alternative_t<1, TValueData> data;
+    SetText(data, text);
+    return data;
+}
+
 inline std::unique_ptr<TKeyRecord> Key(TDateTime lastWrite, bool included = true) {
     auto key = std::make_unique<TKeyRecord>();
     key->LastWrite = lastWrite;
@@ -48,24 +70,25 @@ inline std::unique_ptr<TKeyRecord> Key(TDateTime lastWrite, bool included = true
     return key;
 }
 
-inline std::unique_ptr<TValueRecord> Value(std::string name, TDataType type, std::int32_t size, bool included = true) {
+inline std::unique_ptr<TValueRecord> Value(std::string_view name, TDataType type, std::int32_t size,
+                                           bool included = true) {
     auto value = std::make_unique<TValueRecord>();
-    value->Name = std::move(name);
+    SetText(value->Name, name);
     value->DataType = type;
     value->DataSize = size;
     value->Included = included ? 1 : 0;
     return value;
 }
 
-inline std::unique_ptr<TValueRecord> StringValue(std::string name, std::string text, bool included = true) {
+inline std::unique_ptr<TValueRecord> StringValue(std::string_view name, std::string_view text, bool included = true) {
     const auto size = static_cast<std::int32_t>(2 * text.size() + 2);
-    auto value = Value(std::move(name), dtString, size, included);
-    value->Data = std::move(text);
+    auto value = Value(name, dtString, size, included);
+    value->Data = TextData(text);
     return value;
 }
 
-inline std::unique_ptr<TValueRecord> IntegerValue(std::string name, std::int32_t number, bool included = true) {
-    auto value = Value(std::move(name), dtInteger, 4, included);
+inline std::unique_ptr<TValueRecord> IntegerValue(std::string_view name, std::int32_t number, bool included = true) {
+    auto value = Value(name, dtInteger, 4, included);
     value->Data = number;
     return value;
 }
