@@ -6,4 +6,7 @@ set -e
 wineboot --init
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x900 /f >/dev/null
+# Reports the program opens go to a browser that shows nothing: tests must
+# not start the host's browser.
+wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d true /f >/dev/null
 wineserver -w

@@ -2,6 +2,8 @@
 
 #include "filter/win32/ResultsFilterForm.h"
 #include "filter/win32/SelectForm.h"
+#include "report/ReportWriter.h"
+#include "report/win32/Win32ReportLocale.h"
 
 #include <stdexcept>
 
@@ -55,7 +57,13 @@ void TMainServices::FreeSession() {
 // Each of these is a seam: the part of the program that does the work is
 // joined to the wizard here when it is built.
 
-void TMainServices::WriteReport(std::string&, const TRecordingInfo&) {}
+void TMainServices::WriteReport(std::string& reportFile, const TRecordingInfo& recording) {
+    TSessionStore& store = Connected().Store();
+    const TWin32ReportLocale locale;
+    TReportWriter writer(store, FSettings, {FReportFiles, locale, FLocalTime, FBoxes}, BuiltFooterOptions(),
+                         [this, &store] { quill::ApplyResultFilter(FSettings, FBoxes, FIgnoreFiles, store); });
+    writer.Write(reportFile, recording, true);
+}
 
 void TMainServices::ShowSettingsDialog() {}
 
@@ -77,6 +85,11 @@ void TMainServices::OpenHelp() {}
 
 void TMainServices::RunProgram() {}
 
-void TMainServices::OpenDonationPage() {}
+void TMainServices::OpenDonationPage() {
+    const std::string page = DonationPage(BuiltFooterOptions());
+    if (!page.empty()) {
+        FReportFiles.Open(page);
+    }
+}
 
 } // namespace quill

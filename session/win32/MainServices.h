@@ -7,6 +7,7 @@
 #include "filter/win32/RegWarning.h"
 #include "filter/win32/Win32IgnoreFiles.h"
 #include "monitor/win32/SHChangeNotify.h"
+#include "report/win32/Win32ReportFiles.h"
 #include "session/RecordingSession.h"
 #include "session/SessionServices.h"
 #include "session/win32/CaptureServices.h"
@@ -61,6 +62,7 @@ private:
     TWin32ProcessSnapshot FProcesses;
     TWin32WarningsSource FWarnings;
     TWin32IgnoreFiles FIgnoreFiles;
+    TWin32ReportFiles FReportFiles;
     HWND FOwner = nullptr;
     std::unique_ptr<TSHChangeNotify> FShellComponent;
     std::unique_ptr<TShellMonitor> FShellMonitor;
