@@ -2,6 +2,7 @@
 // directories and sets each figure beside its floor: a bare directory walk
 // and a bare read-and-hash of every file.
 #include "bench/LiveHeap.h"
+#include "bench/BenchFiles.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/Win32LocalTime.h"
 #include "common/win32/WinText.h"
@@ -31,38 +32,6 @@ constexpr int kSubDirectories = 49; // below each top directory: 40 + 40 * 49 = 
 constexpr int kFilesPerDirectory = 25;
 
 using TClock = std::chrono::steady_clock;
-
-double Seconds(TClock::time_point start) {
-    return std::chrono::duration<double>(TClock::now() - start).count();
-}
-
-std::wstring TreeRoot() {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    return std::wstring(temp, length) + L"QuillborneFileScanBench\\";
-}
-
-void RemoveTree(const std::wstring& directory) {
-    WIN32_FIND_DATAW data;
-    {
-        const TUniqueFind find(::FindFirstFileExW((directory + L"*").c_str(), FindExInfoBasic, &data,
-                                                  FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-        if (find) {
-            do {
-                const std::wstring name = data.cFileName;
-                if (name == L"." || name == L"..") {
-                    continue;
-                }
-                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                    RemoveTree(directory + name + L"\\");
-                } else {
-                    ::DeleteFileW((directory + name).c_str());
-                }
-            } while (::FindNextFileW(find.Get(), &data));
-        }
-    }
-    ::RemoveDirectoryW(directory.c_str());
-}
 
 // Returns the bytes written.
 unsigned long long Generate(const std::wstring& root) {
@@ -208,7 +177,7 @@ double PeakMegabytes() {
 
 // QUILL_BENCH_KEEP=1 keeps the tree between runs and stops after the scan.
 int Run() {
-    const std::wstring root = TreeRoot();
+    const std::wstring root = BenchFolder(L"QuillborneFileScanBench");
     const std::string rootText = Narrow(root);
     if (!std::getenv("QUILL_BENCH_KEEP")) {
         RemoveTree(root);

@@ -6,6 +6,7 @@
 // sum of the floors of its parts: a bare registry walk of the root, a bare
 // directory walk and a bare read-and-hash of every file.
 #include "bench/LiveHeap.h"
+#include "bench/BenchFiles.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/Win32DriveInfo.h"
 #include "common/win32/Win32LocalTime.h"
@@ -43,26 +44,7 @@ constexpr int kSubDirectories = 49;
 constexpr int kFilesPerDirectory = 25;
 constexpr int kRounds = 3;
 
-double Seconds(TClock::time_point since) {
-    return std::chrono::duration<double>(TClock::now() - since).count();
-}
-
 // ---- The registry data: 100,101 keys with three values each.
-
-HKEY Create(HKEY parent, const std::wstring& name) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        std::fprintf(stderr, "cannot create %ls\n", name.c_str());
-        std::exit(1);
-    }
-    return key;
-}
-
-void SetString(HKEY key, const wchar_t* name, DWORD type, const std::wstring& text) {
-    ::RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
 
 void FillKey(HKEY key, int n) {
     SetString(key, L"Path", REG_SZ, L"C:\\Program Files\\Bench\\module" + std::to_wstring(n) + L".dll");
@@ -159,36 +141,6 @@ void FloorWalk(HKEY key, std::size_t& keys, std::vector<BYTE>& data, std::wstrin
 }
 
 // ---- The file data: 50,000 files in 2,000 directories.
-
-std::wstring TreeRoot() {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    wchar_t full[MAX_PATH + 1];
-    const DWORD fullLength = ::GetLongPathNameW(temp, full, MAX_PATH + 1);
-    return (fullLength != 0 ? std::wstring(full, fullLength) : std::wstring(temp, length)) +
-           L"QuillborneRecordingBench\\";
-}
-
-void RemoveTree(const std::wstring& directory) {
-    WIN32_FIND_DATAW data;
-    {
-        const TUniqueFind find(::FindFirstFileW((directory + L"*").c_str(), &data));
-        if (find) {
-            do {
-                const std::wstring name = data.cFileName;
-                if (name == L"." || name == L"..") {
-                    continue;
-                }
-                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                    RemoveTree(directory + name + L"\\");
-                } else {
-                    ::DeleteFileW((directory + name).c_str());
-                }
-            } while (::FindNextFileW(find.Get(), &data));
-        }
-    }
-    ::RemoveDirectoryW(directory.c_str());
-}
 
 void WriteNoise(const std::wstring& path, DWORD size, DWORD offset, const std::vector<char>& noise) {
     const TUniqueFile file(
@@ -430,7 +382,7 @@ std::size_t Held(const auto& list) {
 }
 
 int Run() {
-    const std::wstring root = TreeRoot();
+    const std::wstring root = BenchFolder(L"QuillborneRecordingBench");
     std::printf("generating %d keys with 3 values each under HKCU\\%ls and %d files in %ls...\n",
                 1 + kTop + kTop * kMiddle * (1 + kLeaves), kBenchKey,
                 kTopDirectories * (1 + kSubDirectories) * kFilesPerDirectory, root.c_str());

@@ -3,6 +3,7 @@
 // synthetic tree under HKCU\Software\QuillborneBench, six levels deep as a
 // user's Software key is, reports the figures and removes the tree.
 
+#include "bench/BenchFiles.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/Win32LocalTime.h"
 #include "common/win32/Win32Registry.h"
@@ -28,25 +29,6 @@ constexpr wchar_t kInstallerKey[] = L"Software\\QuillborneBench\\Installer";
 constexpr int kTop = 100;
 constexpr int kMiddle = 10;
 constexpr int kLeaves = 99;
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-HKEY Create(HKEY parent, const std::wstring& name) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        std::fprintf(stderr, "cannot create %ls\n", name.c_str());
-        std::exit(1);
-    }
-    return key;
-}
-
-void SetString(HKEY key, const wchar_t* name, DWORD type, const std::wstring& text) {
-    ::RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
 
 // Three values per key, of every common type in turn.
 void FillKey(HKEY key, int n) {

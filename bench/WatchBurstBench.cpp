@@ -2,6 +2,7 @@
 // can in a watched tree of 200 directories: what the watcher journals, what
 // it counts as lost, its thread's processor time and the journal's memory.
 #include "bench/LiveHeap.h"
+#include "bench/BenchFiles.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/Win32LocalTime.h"
 #include "common/win32/WinText.h"
@@ -28,10 +29,6 @@ constexpr std::uint32_t kFilter = 0x001 | 0x002 | 0x008 | 0x010;
 
 using TClock = std::chrono::steady_clock;
 
-double Seconds(TClock::time_point start) {
-    return std::chrono::duration<double>(TClock::now() - start).count();
-}
-
 class TConsoleBoxes : public IMessageBoxes {
 public:
     TMessageAnswer Show(TMessageKind, const std::string& text, TMessageButtons) override {
@@ -39,33 +36,6 @@ public:
         return TMessageAnswer::Ok;
     }
 };
-
-std::wstring BenchRoot() {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    return std::wstring(temp, length) + L"QuillborneWatchBench\\";
-}
-
-void RemoveTree(const std::wstring& directory) {
-    WIN32_FIND_DATAW data;
-    {
-        const TUniqueFind find(::FindFirstFileW((directory + L"*").c_str(), &data));
-        if (find) {
-            do {
-                const std::wstring name = data.cFileName;
-                if (name == L"." || name == L"..") {
-                    continue;
-                }
-                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                    RemoveTree(directory + name + L"\\");
-                } else {
-                    ::DeleteFileW((directory + name).c_str());
-                }
-            } while (::FindNextFileW(find.Get(), &data));
-        }
-    }
-    ::RemoveDirectoryW(directory.c_str());
-}
 
 // The last few events, where the one awaited turns up once the watcher has
 // caught up.
@@ -80,7 +50,7 @@ bool TailHolds(const TFileWatchEvents& events, std::uint32_t action, const std::
 }
 
 int Run() {
-    const std::wstring root = BenchRoot();
+    const std::wstring root = BenchFolder(L"QuillborneWatchBench");
     RemoveTree(root);
     ::CreateDirectoryW(root.c_str(), nullptr);
     const std::string rootText = Narrow(root);
