@@ -1,5 +1,6 @@
 #include "filter/win32/ResultsFilterForm.h"
 
+#include "common/win32/FormDialogProc.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/WinText.h"
 #include "filter/win32/ResultsFilterFormIds.h"
@@ -72,28 +73,8 @@ TfrmFilter::TfrmFilter(TSettings& settings, IMessageBoxes& messages, IIgnoreFile
 INT_PTR TfrmFilter::ShowModal(HWND owner) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
-    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FILTER), owner, DialogProc,
-                             reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK TfrmFilter::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-        reinterpret_cast<TfrmFilter*>(lParam)->FHandle = window;
-    }
-    auto* form = reinterpret_cast<TfrmFilter*>(::GetWindowLongPtrW(window, DWLP_USER));
-    if (form == nullptr) {
-        return FALSE;
-    }
-    // Nothing may unwind through the dialog manager.
-    try {
-        return form->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception& error) {
-        form->FMessages.Error(error.what());
-    } catch (...) {
-        form->FMessages.Error("An unexpected error occurred.");
-    }
-    return FALSE;
+    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FILTER), owner,
+                             FormDialogProc<TfrmFilter>, reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR TfrmFilter::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

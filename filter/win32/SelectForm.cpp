@@ -1,5 +1,6 @@
 #include "filter/win32/SelectForm.h"
 
+#include "common/win32/FormDialogProc.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/WinText.h"
 #include "filter/win32/SelectFormIds.h"
@@ -50,28 +51,8 @@ TfrmSelect::TfrmSelect(TIgnoreKind kind, std::string folder, IIgnoreFiles& files
 INT_PTR TfrmSelect::ShowModal(HWND owner) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
-    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SELECT), owner, DialogProc,
-                             reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK TfrmSelect::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        ::SetWindowLongPtrW(window, DWLP_USER, lParam);
-        reinterpret_cast<TfrmSelect*>(lParam)->FHandle = window;
-    }
-    auto* form = reinterpret_cast<TfrmSelect*>(::GetWindowLongPtrW(window, DWLP_USER));
-    if (form == nullptr) {
-        return FALSE;
-    }
-    // Nothing may unwind through the dialog manager.
-    try {
-        return form->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception& error) {
-        form->FMessages.Error(error.what());
-    } catch (...) {
-        form->FMessages.Error("An unexpected error occurred.");
-    }
-    return FALSE;
+    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SELECT), owner,
+                             FormDialogProc<TfrmSelect>, reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR TfrmSelect::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

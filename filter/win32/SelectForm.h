@@ -29,7 +29,7 @@ public:
     static constexpr int kMinHeight = 296;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <class TForm> friend INT_PTR CALLBACK FormDialogProc(HWND, UINT, WPARAM, LPARAM);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void FormCreate();
     void FormShow();
