@@ -56,7 +56,7 @@ void TProgramRecorder::WaitAndStop(IRunningProgram& program) {
     const int step = FController.Step();
     program.WaitForExit([&] { return !FView.Terminating() && FController.Step() == step; });
     if (!FView.Terminating() && FController.Step() == 5) {
-        FView.RestoreMainWindow();
+        FHost.RestoreFromTray();
         FController.ProgramExited();
     }
 }

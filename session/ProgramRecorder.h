@@ -49,6 +49,9 @@ public:
     // Minimises the application and hides the main window in the
     // notification area.
     virtual void SendToTray() = 0;
+    // Shows the main window again; the notification-area icon keeps its
+    // state.
+    virtual void RestoreFromTray() = 0;
 };
 
 // Ties a recording to a program: the process watch's timer tick and the Run

@@ -69,6 +69,7 @@ public:
         return answer;
     }
     void SendToTray() override { ++SentToTray; }
+    void RestoreFromTray() override { Restored = true; }
 
     std::string Chosen;
     bool CanStart = true;
@@ -79,6 +80,7 @@ public:
     std::deque<bool> Answers;
     std::function<void()> OnAsk;
     int SentToTray = 0;
+    bool Restored = false;
     std::vector<int> StepsAtWait;
     // Runs inside the wait, as the window's messages do.
     std::function<void()> DuringWait;
@@ -117,7 +119,7 @@ protected:
         Store("SkipSteps", skipSteps);
         FHost.Step = [this] { return FController.Step(); };
         FController.Create(false);
-        FView.Shown = false;
+        FHost.Restored = false;
     }
 
     void Running(std::string exeFile, std::uint32_t processID) {
@@ -237,10 +239,11 @@ TEST_F(ProgramRecorder, AnAcceptedPromptRecordsUntilTheProgramExits) {
         EXPECT_TRUE(FServices.Reported.StartedAutomatically);
         EXPECT_FALSE(FServices.Reported.StoppedManually);
         EXPECT_EQ(FHost.SentToTray, 1);
-        EXPECT_TRUE(FView.Shown);
+        EXPECT_TRUE(FHost.Restored);
         EXPECT_LE(FController.Step(), 2);
         EXPECT_TRUE(FView.TimerEnabled);
         FHost.SentToTray = 0;
+        FHost.Restored = false;
     }
 }
 
@@ -253,7 +256,7 @@ TEST_F(ProgramRecorder, StoppingByHandDuringTheWaitReportsAManualStop) {
     EXPECT_EQ(FServices.Calls, (std::vector<std::string>{"CaptureBefore", "CaptureAfter", std::string(kReport)}));
     EXPECT_TRUE(FServices.Reported.StartedAutomatically);
     EXPECT_TRUE(FServices.Reported.StoppedManually);
-    EXPECT_FALSE(FView.Shown) << "the window stays in the notification area";
+    EXPECT_FALSE(FHost.Restored) << "the window stays in the notification area";
 }
 
 TEST_F(ProgramRecorder, TerminatingDuringTheWaitStopsNothing) {
@@ -276,7 +279,7 @@ TEST_F(ProgramRecorder, RunProgramRecordsALaunchedProgramUntilItExits) {
     EXPECT_EQ(FServices.Reported.ProgramName, "C:\\Downloads\\setup.msi");
     EXPECT_FALSE(FServices.Reported.StartedAutomatically);
     EXPECT_FALSE(FServices.Reported.StoppedManually);
-    EXPECT_TRUE(FView.Shown);
+    EXPECT_TRUE(FHost.Restored);
     EXPECT_EQ(FController.Step(), 1);
 }
 

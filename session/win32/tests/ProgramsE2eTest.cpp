@@ -1,0 +1,250 @@
+#include "session/win32/tests/E2eDriver.h"
+
+#include "session/win32/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace quill::test {
+namespace {
+
+constexpr int kFileNameBox = 0x47C; // the file dialog's file name
+constexpr wchar_t kWatchedEvent[] = L"QuillborneTestWatchedProgramEnd";
+constexpr auto kPoll = 25ms;
+
+std::filesystem::path Executables() {
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return std::filesystem::path(self).parent_path();
+}
+
+std::string ReadAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct TTitleSearch {
+    DWORD ProcessId;
+    const wchar_t* Title;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<TTitleSearch*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t text[128] = {};
+    if (owner == search->ProcessId && ::IsWindowVisible(window) && ::GetWindowTextW(window, text, 128) > 0 &&
+        std::wstring(text) == search->Title) {
+        search->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A shown top-level window of the program's with this title, or null.
+HWND TitledWindow(const TQuillborneProcess& program, const wchar_t* title, std::chrono::milliseconds timeout = 60s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        TTitleSearch search{program.Id(), title, nullptr};
+        ::EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
+        if (search.Found != nullptr || std::chrono::steady_clock::now() > deadline) {
+            return search.Found;
+        }
+        ::Sleep(static_cast<DWORD>(kPoll.count()));
+    }
+}
+
+std::uint64_t CpuTime(HANDLE process) {
+    FILETIME created{};
+    FILETIME exited{};
+    FILETIME kernel{};
+    FILETIME user{};
+    ::GetProcessTimes(process, &created, &exited, &kernel, &user);
+    const auto units = [](FILETIME t) {
+        return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return units(kernel) + units(user);
+}
+
+class Programs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0 && ::GetSystemMetrics(SM_CXSCREEN) == 0) {
+            GTEST_SKIP() << "no display";
+        }
+        FFolder = std::filesystem::temp_directory_path() / "QuillborneProgramsTest";
+        std::filesystem::remove_all(FFolder);
+        std::filesystem::create_directories(FFolder);
+        FSettings.Set(L"FirstRun", L"N");
+        FSettings.Set(L"Version", L"Quillborne v2.0");
+        FSettings.Set(L"ReportDir", FFolder.wstring().c_str());
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(FFolder, ignored);
+    }
+
+    std::filesystem::path Report() const { return FFolder / "QuillborneReport.html"; }
+
+    // The report once it is complete.
+    std::string WaitForReport(std::chrono::milliseconds timeout = 60s) const {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const std::string text = ReadAll(Report());
+            if (text.find("</html>") != std::string::npos) {
+                return text;
+            }
+            ::Sleep(static_cast<DWORD>(kPoll.count()));
+        }
+        return {};
+    }
+
+    // Run Program, with the file typed into the file dialog.
+    static void RunProgram(const TQuillborneProcess& program, HWND window, const std::filesystem::path& file) {
+        ::PostMessageW(window, WM_COMMAND, CM_RUNPROGRAM, 0);
+        const HWND dialog = TitledWindow(program, L"Open");
+        ASSERT_NE(dialog, nullptr) << "no file dialog";
+        ::SendDlgItemMessageW(dialog, kFileNameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.wstring().c_str()));
+        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    }
+
+    TSettingsKey FSettings;
+    std::filesystem::path FFolder;
+};
+
+TEST_F(Programs, RunProgramFollowsWhatTheProgramStartedAndStopsWhenTheLastOneEnds) {
+    const std::filesystem::path installer = FFolder / "setup-test.exe";
+    std::filesystem::copy_file(Executables() / "quill_test_program.exe", installer);
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    RunProgram(program, window, installer);
+    const std::string report = WaitForReport();
+    // The child, which outlived the program, had ended by then, in the
+    // program's folder.
+    EXPECT_TRUE(std::filesystem::exists(FFolder / "child-done.txt"));
+    EXPECT_NE(report.find("Stopped automatically on program exit"), std::string::npos);
+    EXPECT_NE(report.find("setup-test.exe"), std::string::npos);
+    EXPECT_NE(report.find("Manual"), std::string::npos) << "a launched program is a manual start";
+}
+
+TEST_F(Programs, RunProgramOpensABatchFileInItsFolder) {
+    const std::filesystem::path batch = FFolder / "install.bat";
+    std::ofstream(batch) << "@echo off\r\necho done> bat-done.txt\r\n";
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    RunProgram(program, window, batch);
+    const std::string report = WaitForReport();
+    EXPECT_TRUE(std::filesystem::exists(FFolder / "bat-done.txt"));
+    EXPECT_NE(report.find("Stopped automatically on program exit"), std::string::npos);
+}
+
+TEST_F(Programs, AFileThatCannotStartOffersToAbortTheRecording) {
+    const std::filesystem::path broken = FFolder / "broken.exe";
+    std::ofstream(broken) << "not a program";
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    RunProgram(program, window, broken);
+    const HWND box = program.MessageBox(60s);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "The program (" + broken.string() + ") could not be started. Abort recording?");
+    ::PostMessageW(box, WM_COMMAND, IDYES, 0);
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!::IsWindowEnabled(::GetDlgItem(window, IDC_LABEL1)) && std::chrono::steady_clock::now() < deadline) {
+        ::Sleep(static_cast<DWORD>(kPoll.count()));
+    }
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window, IDC_LABEL1))) << "back at step 1";
+    EXPECT_FALSE(std::filesystem::exists(Report())) << "an aborted recording has no report";
+}
+
+TEST_F(Programs, AWatchedProgramIsOfferedAndRecordedUntilItEndsWithoutSpendingTime) {
+    FSettings.Set(L"WatchProcesses", L"Y");
+    FSettings.Set(L"Processes", L"QUILL_TEST_PROGRAM.EXE");
+    const TUniqueHandleObject finish(::CreateEventW(nullptr, TRUE, FALSE, kWatchedEvent));
+    TQuillborneProcess program;
+    ASSERT_NE(program.MainWindow(), nullptr);
+
+    const std::wstring watchedPath = (Executables() / "quill_test_program.exe").wstring();
+    std::wstring commandLine = L"\"" + watchedPath + L"\" wait " + kWatchedEvent;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION watched{};
+    ASSERT_TRUE(::CreateProcessW(watchedPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &watched));
+    const TUniqueHandleObject watchedProcess(watched.hProcess);
+    const TUniqueHandleObject watchedThread(watched.hThread);
+
+    const HWND question = TitledWindow(program, L"Quillborne: process watch");
+    ASSERT_NE(question, nullptr);
+    wchar_t name[64] = {};
+    ::GetDlgItemTextW(question, IDC_PROCESSNAME, name, 64);
+    EXPECT_STREQ(name, L"quill_test_program.exe");
+    ::PostMessageW(question, WM_COMMAND, IDYES, 0);
+
+    // The before-capture runs, then the window waits for the program.
+    const HWND window = program.MainWindow();
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (!::IsWindowEnabled(::GetDlgItem(window, IDC_LABEL1 + 4)) && std::chrono::steady_clock::now() < deadline) {
+        ::Sleep(static_cast<DWORD>(kPoll.count()));
+    }
+    ASSERT_TRUE(::IsWindowEnabled(::GetDlgItem(window, IDC_LABEL1 + 4))) << "at step 5";
+    const std::uint64_t before = CpuTime(program.Handle());
+    // The measured interval itself: there is nothing to wait for.
+    ::Sleep(2000);
+    const std::uint64_t spent = CpuTime(program.Handle()) - before;
+    EXPECT_LT(spent, 50u * 10000u) << spent / 10000 << " ms of processor time while waiting";
+
+    ::SetEvent(finish.Get());
+    const std::string report = WaitForReport();
+    EXPECT_NE(report.find("Stopped automatically on program exit"), std::string::npos);
+    EXPECT_NE(report.find("Automatic"), std::string::npos);
+}
+
+TEST_F(Programs, TheTrayIconsMenuReachesTheMainWindow) {
+    TQuillborneProcess program(L"-startup");
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_FALSE(::IsWindowVisible(window));
+    HWND handler = nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (handler == nullptr && std::chrono::steady_clock::now() < deadline) {
+        handler = ::FindWindowW(L"QuillborneTrayIconHandler", nullptr);
+        ::Sleep(static_cast<DWORD>(kPoll.count()));
+    }
+    ASSERT_NE(handler, nullptr);
+    // What the shell sends on a right click on the icon: the menu opens and
+    // holds the window's thread in its loop.
+    ::PostMessageW(handler, 0x0800, 1, WM_RBUTTONDOWN);
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    const auto opened = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < opened &&
+           !(::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &thread) &&
+             (thread.flags & GUI_INMENUMODE) != 0)) {
+        ::Sleep(static_cast<DWORD>(kPoll.count()));
+    }
+    EXPECT_NE(thread.flags & GUI_INMENUMODE, 0u) << "the menu did not open";
+    ::PostMessageW(window, WM_CANCELMODE, 0, 0);
+    // A double click on the icon is the menu's Show.
+    ::PostMessageW(handler, 0x0800, 1, WM_LBUTTONDBLCLK);
+    const auto shown = std::chrono::steady_clock::now() + 20s;
+    while (!::IsWindowVisible(window) && std::chrono::steady_clock::now() < shown) {
+        ::Sleep(static_cast<DWORD>(kPoll.count()));
+    }
+    EXPECT_TRUE(::IsWindowVisible(window));
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+}
+
+} // namespace
+} // namespace quill::test
