@@ -172,6 +172,49 @@ TEST_F(Programs, RunProgramOpensABatchFileInItsFolder) {
     EXPECT_NE(report.find("Stopped automatically on program exit"), std::string::npos);
 }
 
+// A document type of the test's own, opened by the test program as an
+// installer package is by its installer; removed before and after. Wine's
+// shell reads file types from the classes root only.
+class TDocumentType {
+public:
+    explicit TDocumentType(const std::wstring& command) {
+        Remove();
+        SetDefault(L".quilltestpackage", L"QuillborneTest.Package");
+        SetDefault(L"QuillborneTest.Package\\shell\\open\\command", command);
+    }
+    ~TDocumentType() { Remove(); }
+    TDocumentType(const TDocumentType&) = delete;
+    TDocumentType& operator=(const TDocumentType&) = delete;
+
+private:
+    static void SetDefault(const wchar_t* path, const std::wstring& text) {
+        HKEY key = nullptr;
+        if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS) {
+            const TUniqueKey owned(key);
+            ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        }
+    }
+    static void Remove() {
+        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L".quilltestpackage");
+        ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"QuillborneTest.Package");
+    }
+};
+
+TEST_F(Programs, RunProgramOpensADocumentWithItsProgramAndFollowsIt) {
+    const TDocumentType type(L"\"" + (Executables() / "quill_test_program.exe").wstring() + L"\" child");
+    const std::filesystem::path package = FFolder / "product.quilltestpackage";
+    std::ofstream(package) << "package";
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    RunProgram(program, window, package);
+    const std::string report = WaitForReport();
+    EXPECT_TRUE(std::filesystem::exists(FFolder / "child-done.txt")) << "not opened, or not in its folder";
+    EXPECT_NE(report.find("Stopped automatically on program exit"), std::string::npos);
+}
+
 TEST_F(Programs, AFileThatCannotStartOffersToAbortTheRecording) {
     const std::filesystem::path broken = FFolder / "broken.exe";
     std::ofstream(broken) << "not a program";
