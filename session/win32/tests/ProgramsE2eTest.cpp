@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kFileNameBox = 0x47C; // the file dialog's file name
 constexpr wchar_t kWatchedEvent[] = L"QuillborneTestWatchedProgramEnd";
+constexpr wchar_t kWatchedChildEvent[] = L"QuillborneTestWatchedChildEnd";
 constexpr auto kPoll = 25ms;
 
 std::filesystem::path Executables() {
@@ -234,15 +235,16 @@ TEST_F(Programs, AFileThatCannotStartOffersToAbortTheRecording) {
     EXPECT_FALSE(std::filesystem::exists(Report())) << "an aborted recording has no report";
 }
 
-TEST_F(Programs, AWatchedProgramIsOfferedAndRecordedUntilItEndsWithoutSpendingTime) {
+TEST_F(Programs, AWatchedProgramIsOfferedAndRecordedUntilItAndItsChildEndWithoutSpendingTime) {
     FSettings.Set(L"WatchProcesses", L"Y");
     FSettings.Set(L"Processes", L"QUILL_TEST_PROGRAM.EXE");
     const TUniqueHandleObject finish(::CreateEventW(nullptr, TRUE, FALSE, kWatchedEvent));
+    const TUniqueHandleObject finishChild(::CreateEventW(nullptr, TRUE, FALSE, kWatchedChildEvent));
     TQuillborneProcess program;
     ASSERT_NE(program.MainWindow(), nullptr);
 
     const std::wstring watchedPath = (Executables() / "quill_test_program.exe").wstring();
-    std::wstring commandLine = L"\"" + watchedPath + L"\" wait " + kWatchedEvent;
+    std::wstring commandLine = L"\"" + watchedPath + L"\" wait " + kWatchedEvent + L" " + kWatchedChildEvent;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION watched{};
@@ -272,7 +274,11 @@ TEST_F(Programs, AWatchedProgramIsOfferedAndRecordedUntilItEndsWithoutSpendingTi
     const std::uint64_t spent = CpuTime(program.Handle(), executable) - before;
     EXPECT_LT(spent, 50u * 10000u) << spent / 10000 << " ms of processor time while waiting";
 
+    // The program ends before the child it started: the recording goes on.
     ::SetEvent(finish.Get());
+    ASSERT_EQ(::WaitForSingleObject(watchedProcess.Get(), 20000), WAIT_OBJECT_0);
+    EXPECT_TRUE(WaitForReport(1s).empty()) << "stopped before the child ended";
+    ::SetEvent(finishChild.Get());
     const std::string report = WaitForReport();
     EXPECT_NE(report.find("Stopped automatically on program exit"), std::string::npos);
     EXPECT_NE(report.find("Automatic"), std::string::npos);

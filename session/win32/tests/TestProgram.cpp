@@ -2,17 +2,18 @@
 // starts a copy of itself that outlives it, as setup programs do with the
 // installer they unpack, and exits at once. "child" works for a second, then
 // leaves child-done.txt in its working directory. "wait NAME" runs until the
-// named event is set.
+// named event is set; "wait NAME CHILD" first starts a copy that waits for
+// the event CHILD.
 #include <windows.h>
 
 #include <string>
 
 namespace {
 
-int StartChild() {
+int StartChild(const std::wstring& arguments = L"child") {
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" child";
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION child{};
@@ -49,6 +50,9 @@ int WaitForEvent(const wchar_t* name) {
 int wmain(int argc, wchar_t** argv) {
     if (argc > 1 && std::wstring(argv[1]) == L"child") {
         return WorkAsChild();
+    }
+    if (argc > 3 && std::wstring(argv[1]) == L"wait" && StartChild(L"wait " + std::wstring(argv[3])) != 0) {
+        return 1;
     }
     if (argc > 2 && std::wstring(argv[1]) == L"wait") {
         return WaitForEvent(argv[2]);
