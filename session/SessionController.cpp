@@ -391,6 +391,24 @@ void TSessionController::AbortRecording() {
     NextStep();
 }
 
+void TSessionController::RecordProgram(std::string programName, bool startedAutomatically) {
+    if (FStep != 5) {
+        return;
+    }
+    FRecording.ProgramName = std::move(programName);
+    FRecording.StartedAutomatically = startedAutomatically;
+}
+
+void TSessionController::ProgramExited() {
+    if (FStep != 5) {
+        return;
+    }
+    FRecording.StoppedManually = false;
+    while (FStep >= 4 && !FView.Terminating()) {
+        NextStep();
+    }
+}
+
 void TSessionController::EndSession() {
     if (Actions().Enabled(TAction::Exit)) {
         Close();

@@ -49,6 +49,12 @@ public:
     // after-capture discards what was captured and the wizard starts over
     // without a report. Only while waiting for the program (steps 4 and 5).
     void AbortRecording();
+    // The recording at step 5 follows this program; a watched program starts
+    // it automatically, a launched one does not.
+    void RecordProgram(std::string programName, bool startedAutomatically);
+    // The recorded program has ended: the recording stops by itself, with
+    // its report, and the wizard starts over.
+    void ProgramExited();
 
     void NextStep();
     void ShowStep();

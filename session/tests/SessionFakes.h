@@ -60,8 +60,9 @@ public:
             OnCapture();
         }
     }
-    void WriteReport(std::string& reportFile, const TRecordingInfo&) override {
+    void WriteReport(std::string& reportFile, const TRecordingInfo& recording) override {
         Calls.push_back("WriteReport " + reportFile);
+        Reported = recording;
         const std::string written = reportFile;
         if (OnWriteReport) {
             OnWriteReport();
@@ -89,6 +90,8 @@ public:
     void OpenDonationPage() override { Calls.push_back("OpenDonationPage"); }
 
     std::vector<std::string> Calls;
+    // The recording the last report was written for.
+    TRecordingInfo Reported;
     std::function<void()> OnSettingsDialog;
     // Run inside either capture or the report writer, as the window's
     // messages do while they work.

@@ -36,7 +36,8 @@ int ControlOfLabel(int step) {
 
 TfrmMain::TfrmMain(HINSTANCE instance, TSettings& settings, ISessionServices& services, IMessageBoxes& messages,
                    std::string executableDirectory)
-    : FInstance(instance), FController(settings, *this, services, messages, std::move(executableDirectory)) {}
+    : FInstance(instance), FMessages(messages), FExecutableDirectory(executableDirectory),
+      FController(settings, *this, services, messages, std::move(executableDirectory)) {}
 
 TfrmMain::~TfrmMain() {
     if (FHandle != nullptr) {
@@ -116,6 +117,27 @@ void TfrmMain::InitDialog() {
     ::SetWindowTextW(runProgram, L"");
     ::SendMessageW(runProgram, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph));
     AddHints();
+    CreateTrayIcon();
+}
+
+// Visible from the start: a start with the start-up switch leaves only the
+// icon; a normal start takes it away when the window shows.
+void TfrmMain::CreateTrayIcon() {
+    FTray = std::make_unique<TTrayIcon>(FHandle);
+    FTray->SetIcon(::LoadIconW(FInstance, MAKEINTRESOURCEW(IDI_QUILLBORNE)));
+    FTray->SetHint(std::string(kApplicationTitle));
+    FTray->SetLeftPopup(true);
+    FTray->SetMinimizeToTray(true);
+    FTray->OnDblClick = [this] { Command(CM_SHOW); };
+    FTray->OnMinimizeToTray = [this] { FTray->SetIconVisible(true); };
+    FTray->OnPopupMenu = [this](POINT at) { PopupMenuPopup(at); };
+    FTray->SetIconVisible(true);
+}
+
+void TfrmMain::ConnectPrograms(std::function<TCaptureNotes&()> notes) {
+    FProgramHost = std::make_unique<TWin32ProgramHost>(FInstance, FHandle, *this, *FTray, FProcesses, std::move(notes),
+                                                       FExecutableDirectory);
+    FRecorder = std::make_unique<TProgramRecorder>(FController, *this, *FProgramHost, FProcesses, FMessages);
 }
 
 void TfrmMain::AddHints() {
@@ -141,6 +163,9 @@ void TfrmMain::AddHints() {
 }
 
 void TfrmMain::ShowState(const TWizardState& wizard, const TActionStates& actions) {
+    if (FTray) {
+        FTray->SetHint(wizard.TrayHint);
+    }
     for (int step = 1; step <= kStepCount; ++step) {
         ::EnableWindow(::GetDlgItem(FHandle, ControlOfLabel(step)),
                        wizard.LabelEnabled[static_cast<std::size_t>(step - 1)]);
@@ -290,6 +315,9 @@ void TfrmMain::BringToFront() {
 void TfrmMain::RestoreMainWindow() {
     ::ShowWindow(FHandle, ::IsIconic(FHandle) ? SW_RESTORE : SW_SHOW);
     ::SetForegroundWindow(FHandle);
+    if (FTray) {
+        FTray->SetIconVisible(false);
+    }
 }
 
 void TfrmMain::CloseWindow() {
@@ -341,7 +369,15 @@ void TfrmMain::PopupMenuPopup(POINT at) {
 }
 
 INT_PTR TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (FTray && FTray->OwnerMessage(message, wParam, lParam)) {
+        return TRUE;
+    }
     switch (message) {
+    case WM_TIMER:
+        if (wParam == kWatchTimer && FRecorder) {
+            FRecorder->Tick();
+        }
+        return TRUE;
     case WM_INITDIALOG:
         InitDialog();
         // The controller sets the focus.
@@ -383,6 +419,9 @@ INT_PTR TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return TRUE;
     case WM_DESTROY:
+        if (FTray) {
+            FTray->SetIconVisible(false);
+        }
         FHandle = nullptr;
         ::PostQuitMessage(0);
         return TRUE;

@@ -1,11 +1,19 @@
 #pragma once
 
+#include "common/CaptureNotes.h"
 #include "common/win32/UniqueHandle.h"
+#include "common/win32/Win32ProcessSnapshot.h"
 #include "session/CapturePlatform.h"
 #include "session/MainView.h"
+#include "session/ProgramRecorder.h"
 #include "session/SessionController.h"
+#include "session/win32/ProgramHost.h"
+#include "tray/win32/TrayIcon.h"
 
 #include <windows.h>
+
+#include <functional>
+#include <memory>
 
 namespace quill {
 
@@ -51,6 +59,11 @@ public:
     void ShowBusyCursor(bool busy) override;
 
     TSessionController& Controller() noexcept { return FController; }
+    // Joins the process watch and Run Program once the recording exists:
+    // what they cannot follow goes to its notes.
+    void ConnectPrograms(std::function<TCaptureNotes&()> notes);
+    // Null until connected.
+    TProgramRecorder* Recorder() noexcept { return FRecorder.get(); }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -64,9 +77,16 @@ private:
     bool SetCaptureCursor();
     bool Dispatch(MSG& message);
     void ShowControl(int id, bool visible);
+    void CreateTrayIcon();
 
     HINSTANCE FInstance;
+    IMessageBoxes& FMessages;
+    std::string FExecutableDirectory;
     TSessionController FController;
+    TWin32ProcessSnapshot FProcesses;
+    std::unique_ptr<TTrayIcon> FTray;
+    std::unique_ptr<TWin32ProgramHost> FProgramHost;
+    std::unique_ptr<TProgramRecorder> FRecorder;
     HWND FHandle = nullptr;
     HACCEL FAccelerators = nullptr;
     TUniqueMenu FPopupMenu;

@@ -83,7 +83,11 @@ void TMainServices::ShowAbout() {}
 
 void TMainServices::OpenHelp() {}
 
-void TMainServices::RunProgram() {}
+void TMainServices::RunProgram() {
+    if (FRecorder != nullptr) {
+        FRecorder->RunProgram();
+    }
+}
 
 void TMainServices::OpenDonationPage() {
     const std::string page = DonationPage(BuiltFooterOptions());

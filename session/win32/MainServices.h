@@ -8,6 +8,7 @@
 #include "filter/win32/Win32IgnoreFiles.h"
 #include "monitor/win32/SHChangeNotify.h"
 #include "report/win32/Win32ReportFiles.h"
+#include "session/ProgramRecorder.h"
 #include "session/RecordingSession.h"
 #include "session/SessionServices.h"
 #include "session/win32/CaptureServices.h"
@@ -33,6 +34,8 @@ public:
     // Joins the captures to the main window once it exists: the window shows
     // their progress and owns the monitors.
     void Connect(HWND owner, ICaptureDisplay& display);
+    // Run Program is the recorder's once the main window has one.
+    void ConnectRecorder(TProgramRecorder& recorder) noexcept { FRecorder = &recorder; }
     // Null until connected.
     TRecordingSession* Session() noexcept { return FSession.get(); }
 
@@ -69,6 +72,7 @@ private:
     std::unique_ptr<TWin32DirectoryWatching> FWatching;
     std::unique_ptr<TWindowRegWarningDisplay> FWarningDisplay;
     std::unique_ptr<TRecordingSession> FSession;
+    TProgramRecorder* FRecorder = nullptr;
 };
 
 } // namespace quill

@@ -45,6 +45,8 @@ int RunProgram(HINSTANCE instance) {
     }
     messages.SetOwner(form.Handle());
     services.Connect(form.Handle(), form);
+    form.ConnectPrograms([&services]() -> quill::TCaptureNotes& { return services.Session()->Store().BeforeNotes; });
+    services.ConnectRecorder(*form.Recorder());
     return form.Run();
 }
 

@@ -37,3 +37,8 @@
 #define CM_STOPRECORDING 40013
 #define CM_RUNPROGRAM 40014
 #define CM_SHOW 40100
+
+// The process watch's question.
+#define IDD_PROCESSWATCH 210
+#define IDC_PROCESSNAME 2101
+#define IDC_PROCESSICON 2102

@@ -28,6 +28,11 @@ public:
     HWND MainWindow(std::chrono::milliseconds timeout = 20s) const;
     // A message box of the program, once one is shown, or null.
     HWND MessageBox(std::chrono::milliseconds timeout = 20s) const;
+    // A shown top-level window of the program of the class, or null.
+    HWND ShownWindow(const wchar_t* windowClass, std::chrono::milliseconds timeout = 20s) const {
+        return FindTopLevel(windowClass, true, timeout);
+    }
+    HANDLE Handle() const noexcept { return FProcess.Get(); }
     // The exit code once the program has ended within the time, or nothing.
     std::optional<DWORD> WaitForExit(std::chrono::milliseconds timeout = 20s) const;
 
