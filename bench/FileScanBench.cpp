@@ -77,62 +77,6 @@ unsigned long long Generate(const std::wstring& root) {
     return total;
 }
 
-// The floor of a scan: one FindFirstFileExW walk that keeps nothing.
-void BareWalk(const std::wstring& directory, std::vector<std::wstring>* files, long long& entries) {
-    WIN32_FIND_DATAW data;
-    std::vector<std::wstring> subdirectories;
-    {
-        const TUniqueFind find(::FindFirstFileExW((directory + L"*").c_str(), FindExInfoBasic, &data,
-                                                  FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-        if (!find) {
-            return;
-        }
-        do {
-            const wchar_t* name = data.cFileName;
-            if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) {
-                continue;
-            }
-            ++entries;
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                subdirectories.push_back(directory + name + L"\\");
-            } else if (files != nullptr) {
-                files->push_back(directory + name);
-            }
-        } while (::FindNextFileW(find.Get(), &data));
-    }
-    for (const auto& sub : subdirectories) {
-        BareWalk(sub, files, entries);
-    }
-}
-
-// The floor of hashing: CNG over every file, read in 1 MiB blocks.
-double BareHash(const std::vector<std::wstring>& files, const wchar_t* algorithm) {
-    BCRYPT_ALG_HANDLE provider = nullptr;
-    ::BCryptOpenAlgorithmProvider(&provider, algorithm, nullptr, 0);
-    std::vector<unsigned char> buffer(1 << 20);
-    unsigned char digest[32];
-    DWORD length = 0;
-    ULONG got = 0;
-    ::BCryptGetProperty(provider, BCRYPT_HASH_LENGTH, reinterpret_cast<PUCHAR>(&length), sizeof length, &got, 0);
-    const auto start = TClock::now();
-    for (const auto& path : files) {
-        const TUniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        BCRYPT_HASH_HANDLE hash = nullptr;
-        ::BCryptCreateHash(provider, &hash, nullptr, 0, nullptr, 0, 0);
-        DWORD read = 0;
-        while (::ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) && read != 0) {
-            ::BCryptHashData(hash, buffer.data(), read, 0);
-        }
-        ::BCryptFinishHash(hash, digest, length, 0);
-        ::BCryptDestroyHash(hash);
-    }
-    const double seconds = Seconds(start);
-    ::BCryptCloseAlgorithmProvider(provider, 0);
-    return seconds;
-}
-
 struct TScanRun {
     TFileList Files{TListOrder::Sorted, TDuplicates::Refuse};
     double Seconds = 0;

@@ -207,53 +207,6 @@ void ChangeFiles(const std::wstring& root, int round) {
     }
 }
 
-void BareWalk(const std::wstring& directory, std::vector<std::wstring>& files) {
-    WIN32_FIND_DATAW data;
-    std::vector<std::wstring> subdirectories;
-    {
-        const TUniqueFind find(::FindFirstFileExW((directory + L"*").c_str(), FindExInfoBasic, &data,
-                                                  FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-        if (!find) {
-            return;
-        }
-        do {
-            const wchar_t* name = data.cFileName;
-            if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) {
-                continue;
-            }
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                subdirectories.push_back(directory + name + L"\\");
-            } else {
-                files.push_back(directory + name);
-            }
-        } while (::FindNextFileW(find.Get(), &data));
-    }
-    for (const auto& sub : subdirectories) {
-        BareWalk(sub, files);
-    }
-}
-
-void BareHash(const std::vector<std::wstring>& files) {
-    BCRYPT_ALG_HANDLE provider = nullptr;
-    ::BCryptOpenAlgorithmProvider(&provider, BCRYPT_SHA1_ALGORITHM, nullptr, 0);
-    std::vector<unsigned char> buffer(1 << 20);
-    unsigned char digest[20];
-    for (const auto& path : files) {
-        const TUniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        BCRYPT_HASH_HANDLE hash = nullptr;
-        ::BCryptCreateHash(provider, &hash, nullptr, 0, nullptr, 0, 0);
-        DWORD read = 0;
-        while (::ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) && read != 0) {
-            ::BCryptHashData(hash, buffer.data(), read, 0);
-        }
-        ::BCryptFinishHash(hash, digest, sizeof digest, 0);
-        ::BCryptDestroyHash(hash);
-    }
-    ::BCryptCloseAlgorithmProvider(provider, 0);
-}
-
 struct TFloors {
     double Registry = 0;
     double Walk = 0;
@@ -273,12 +226,11 @@ TFloors MeasureFloors(const std::wstring& root) {
     }
     floors.Registry = Seconds(start);
     std::vector<std::wstring> files;
+    long long entries = 0;
     start = TClock::now();
-    BareWalk(root, files);
+    BareWalk(root, &files, entries);
     floors.Walk = Seconds(start);
-    start = TClock::now();
-    BareHash(files);
-    floors.Hash = Seconds(start);
+    floors.Hash = BareHash(files, BCRYPT_SHA1_ALGORITHM);
     floors.Files = files.size();
     return floors;
 }
