@@ -1,8 +1,10 @@
 // Snapshots and comparisons of a registry and a file system held in memory, at
 // a quarter, a half and the full size of a large machine: a million keys,
-// three million values and half a million files. Prints the heap the
-// snapshots take beyond the test data, and the times, so that their growth
-// can be set against n log n.
+// three million values and half a million files, in the order of a
+// recording. Prints the heap it takes beyond the test data (the most during
+// the before-capture, the most during the whole recording, and what the
+// results hold at its end) and the times, so that their growth can be set
+// against n log n.
 
 #include "bench/LiveHeap.h"
 #include "common/tests/FixedOffsetTime.h"
@@ -177,9 +179,9 @@ struct TFigures {
     std::size_t Keys = 0;
     std::size_t Values = 0;
     std::size_t Files = 0;
-    long long RegistryPeak = 0;
-    long long FilePeak = 0;
+    long long BeforePeak = 0;
     long long Peak = 0;
+    long long Held = 0;
     TTimes Times;
 };
 
@@ -188,6 +190,7 @@ struct TRegistrySide {
     TValueList Values = NewValueList();
 };
 
+// The lists of one recording, as the session holds them.
 struct THeld {
     TRegistrySide Before;
     TRegistrySide After;
@@ -216,57 +219,49 @@ double Scan(TMemoryFileSystem& fileSystem, TFileList& files, TCaptureNotes& note
     return Seconds(start);
 }
 
+// One recording in the order the captures take their steps: the registry,
+// then the files before; the files, compared, then the registry, compared,
+// after. The heap figures leave out the test data and its changes.
 TFigures Run(int tops, int fileTops) {
     TFigures figures;
     TCaptureNotes notes;
+    TMemoryRegistry registry;
+    FillRegistry(registry, tops);
+    TMemoryFileSystem fileSystem;
+    FillFiles(fileSystem, fileTops);
     auto held = std::make_unique<THeld>();
-    // What the registry's lists hold from their comparison on, beside the
-    // scans.
-    long long registryHeld = 0;
-    {
-        TMemoryRegistry registry;
-        FillRegistry(registry, tops);
-        const long long base = gLiveBytes;
-        ResetHeapPeak();
-        figures.Times.Snapshot = Snapshot(registry, held->Before, notes);
-        const long long first = gPeakBytes - base;
-        const long long kept = gLiveBytes - base;
-        ChangeRegistry(registry, tops);
-        const long long changed = gLiveBytes - kept;
-        ResetHeapPeak();
-        figures.Times.SecondSnapshot = Snapshot(registry, held->After, notes);
-        const auto start = TClock::now();
-        CompareRoot({}, {}, held->Before.Keys, held->After.Keys, held->Before.Values, held->After.Values,
-                    held->ModifiedKeysBefore, held->ModifiedKeysAfter, held->ModifiedValuesBefore,
-                    held->ModifiedValuesAfter);
-        figures.Times.CompareRoot = Seconds(start);
-        figures.RegistryPeak = std::max(first, gPeakBytes - changed);
-        registryHeld = gLiveBytes - changed;
-        figures.Keys = held->Before.Keys.Count();
-        figures.Values = held->Before.Values.Count();
-    }
-    {
-        TMemoryFileSystem fileSystem;
-        FillFiles(fileSystem, fileTops);
-        const long long base = gLiveBytes;
-        ResetHeapPeak();
-        figures.Times.Scan = Scan(fileSystem, held->FilesBefore, notes);
-        const long long first = gPeakBytes - base;
-        const long long kept = gLiveBytes - base;
-        ChangeFiles(fileSystem, fileTops);
-        const long long changed = gLiveBytes - kept;
-        ResetHeapPeak();
-        figures.Times.SecondScan = Scan(fileSystem, held->FilesAfter, notes);
-        const auto start = TClock::now();
-        CompareScans(held->FilesBefore, held->FilesAfter, held->ModifiedFilesBefore, held->ModifiedFilesAfter);
-        figures.Times.CompareScans = Seconds(start);
-        figures.FilePeak = std::max(first, gPeakBytes - changed);
-        figures.Files = held->FilesBefore.Count();
-        figures.Peak = std::max(figures.RegistryPeak, registryHeld + figures.FilePeak);
-    }
-    const auto start = TClock::now();
+    const long long base = gLiveBytes;
+    ResetHeapPeak();
+    TTimes& t = figures.Times;
+    t.Snapshot = Snapshot(registry, held->Before, notes);
+    t.Scan = Scan(fileSystem, held->FilesBefore, notes);
+    figures.Keys = held->Before.Keys.Count();
+    figures.Values = held->Before.Values.Count();
+    figures.Files = held->FilesBefore.Count();
+    figures.BeforePeak = gPeakBytes - base;
+
+    const long long unchanged = gLiveBytes;
+    ChangeRegistry(registry, tops);
+    ChangeFiles(fileSystem, fileTops);
+    const long long changes = gLiveBytes - unchanged;
+    ResetHeapPeak();
+
+    t.SecondScan = Scan(fileSystem, held->FilesAfter, notes);
+    auto start = TClock::now();
+    CompareScans(held->FilesBefore, held->FilesAfter, held->ModifiedFilesBefore, held->ModifiedFilesAfter);
+    t.CompareScans = Seconds(start);
+    t.SecondSnapshot = Snapshot(registry, held->After, notes);
+    start = TClock::now();
+    CompareRoot({}, {}, held->Before.Keys, held->After.Keys, held->Before.Values, held->After.Values,
+                held->ModifiedKeysBefore, held->ModifiedKeysAfter, held->ModifiedValuesBefore,
+                held->ModifiedValuesAfter);
+    t.CompareRoot = Seconds(start);
+    figures.Peak = std::max(figures.BeforePeak, gPeakBytes - base - changes);
+    figures.Held = gLiveBytes - base - changes;
+
+    start = TClock::now();
     held.reset();
-    figures.Times.Free = Seconds(start);
+    t.Free = Seconds(start);
     return figures;
 }
 
@@ -274,8 +269,8 @@ TFigures Run(int tops, int fileTops) {
 
 int main() {
     std::printf("%8s %9s %9s %8s | %9s %9s %9s | %8s %8s %8s %8s %8s %8s %8s\n", "keys", "values", "files", "",
-                "registry", "files", "all", "snap", "snap2", "compare", "scan", "scan2", "compare", "free");
-    std::printf("%37s | %29s | %62s\n", "", "peak heap of the snapshots, MiB", "seconds");
+                "before", "recording", "results", "snap", "scan", "scan2", "compare", "snap2", "compare", "free");
+    std::printf("%37s | %29s | %62s\n", "", "heap beyond the test data, MiB", "seconds");
     double firstPerItem = 0;
     for (const int parts : {1, 2, 4}) {
         const TFigures f = Run(kFullTop * parts / 4, kFullFileTop * parts / 4);
@@ -287,8 +282,8 @@ int main() {
             firstPerItem = perItem;
         }
         std::printf("%8zu %9zu %9zu %8s | %9.1f %9.1f %9.1f | %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f\n", f.Keys,
-                    f.Values, f.Files, "", Mebibytes(f.RegistryPeak), Mebibytes(f.FilePeak), Mebibytes(f.Peak),
-                    t.Snapshot, t.SecondSnapshot, t.CompareRoot, t.Scan, t.SecondScan, t.CompareScans, t.Free);
+                    f.Values, f.Files, "", Mebibytes(f.BeforePeak), Mebibytes(f.Peak), Mebibytes(f.Held), t.Snapshot,
+                    t.Scan, t.SecondScan, t.CompareScans, t.SecondSnapshot, t.CompareRoot, t.Free);
         std::printf("%37s   time / (n log n) against the quarter size: %.2f\n", "", perItem / firstPerItem);
     }
     rusage usage{};

@@ -161,6 +161,37 @@ public:
     // Takes the record out, leaving the item in place with no record.
     TRecordPtr<TRecord> Detach(std::size_t index) { return std::move(FItems[index].Record); }
 
+    // Copies what the list still holds into arena and lets go of every other
+    // arena; items without a record are left out. After a comparison has
+    // dropped the unchanged records, the few that remain would otherwise keep
+    // both snapshots' blocks alive for the rest of the session. keep(record,
+    // arena) returns the record with its texts and bytes kept in arena. Items
+    // that shared one text share its copy.
+    template <class TKeep> void MoveTo(const std::shared_ptr<TArena>& arena, TKeep keep) {
+        std::vector<TItem> items;
+        items.reserve(static_cast<std::size_t>(
+            std::count_if(FItems.begin(), FItems.end(), [](const TItem& item) { return item.Record != nullptr; })));
+        TText lastText;
+        TText lastCopy;
+        for (TItem& item : FItems) {
+            if (item.Record == nullptr) {
+                continue;
+            }
+            if (!item.Text.SameStorage(lastText)) {
+                lastText = item.Text;
+                lastCopy = arena->Keep(item.Text);
+            }
+            TRecordPtr<TRecord> record = std::move(item.Record);
+            if (record.InArena()) {
+                record = TRecordPtr<TRecord>::InArena(arena->template New<TRecord>(keep(*record, *arena)));
+            }
+            items.push_back(TItem{lastCopy, std::move(record)});
+        }
+        FItems = std::move(items);
+        FShared.clear();
+        FArena = arena;
+    }
+
     // Lets go of the items and of the list's hold on its arenas: records
     // taken out earlier stay valid only while another list holds theirs.
     void Clear() noexcept {

@@ -1,9 +1,11 @@
 #include "snapshot/EnumRegistry.h"
 
 #include "common/TextCompare.h"
+#include "snapshot/ValueRecord.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace quill {
@@ -241,6 +243,17 @@ bool CompareRoot(const TProgressStart& progressStart, const TProgressStep& progr
                       "Values:");
     }
     TValueMatcher(valuesBefore, valuesAfter, modifiedValuesBefore, modifiedValuesAfter, progressStep).Run();
+    // The changes are a small part of two whole snapshots: kept in an arena of
+    // their own, they let every snapshot block go now, before the next root
+    // is snapshotted.
+    const auto results = std::make_shared<TArena>();
+    const auto keepKey = [](const TKeyRecord& key, TArena&) { return key; };
+    for (TKeyList* keys : {&keysBefore, &keysAfter, &modifiedKeysBefore, &modifiedKeysAfter}) {
+        keys->MoveTo(results, keepKey);
+    }
+    for (TValueList* values : {&valuesBefore, &valuesAfter, &modifiedValuesBefore, &modifiedValuesAfter}) {
+        values->MoveTo(results, CopyValueRecord);
+    }
     return true;
 }
 

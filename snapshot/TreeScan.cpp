@@ -3,6 +3,7 @@
 #include "common/TextCompare.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace quill {
@@ -260,6 +261,17 @@ bool CompareScans(TFileList& filesBefore, TFileList& filesAfter, TFileList& modi
             filesBefore.Detach(i);
             filesAfter.Detach(j);
         }
+    }
+    // The changes kept in an arena of their own let both scans' blocks go
+    // before the registry is snapshotted again.
+    const auto results = std::make_shared<TArena>();
+    const auto keep = [](const TFileScan& file, TArena& arena) {
+        TFileScan copy = file;
+        copy.Hash = arena.Keep(file.Hash);
+        return copy;
+    };
+    for (TFileList* files : {&filesBefore, &filesAfter, &modifiedBefore, &modifiedAfter}) {
+        files->MoveTo(results, keep);
     }
     return true;
 }

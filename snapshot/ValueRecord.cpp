@@ -1,6 +1,7 @@
 #include "snapshot/ValueRecord.h"
 
 #include <cstdint>
+#include <variant>
 
 namespace quill {
 
@@ -43,6 +44,18 @@ TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena, TTextCache& 
 TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena) {
     TTextCache texts(arena, 0);
     return MakeValueRecord(value, arena, texts);
+}
+
+TValueRecord CopyValueRecord(const TValueRecord& value, TArena& arena) {
+    TValueRecord copy = value;
+    copy.Name = arena.Keep(value.Name);
+    if (value.Buffer != nullptr && value.DataSize > 0) {
+        copy.Buffer = arena.KeepBytes(value.Buffer, static_cast<std::size_t>(value.DataSize));
+    }
+    if (const TText* text = std::get_if<TText>(&value.Data)) {
+        copy.Data = arena.Keep(*text);
+    }
+    return copy;
 }
 
 } // namespace quill

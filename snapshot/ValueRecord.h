@@ -16,4 +16,7 @@ constexpr std::size_t kSnapshotTextSlots = std::size_t{1} << 16;
 // MakeValueRecord with its short texts kept through the walk's cache.
 TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena, TTextCache& texts);
 
+// The record with its name, text and bytes copied into arena.
+TValueRecord CopyValueRecord(const TValueRecord& value, TArena& arena);
+
 } // namespace quill

@@ -175,19 +175,19 @@ TEST(CompareScans, EmptySides) {
     EXPECT_EQ(r.Deleted, TTexts{"C:\\gone"});
 }
 
-TEST(CompareScans, ModifiedPairsKeepTheirRecords) {
-    TFileList before = Scan({{"C:\\f", 1}});
-    TFileList after = Scan({{"C:\\f", 2}});
-    const TFileScan* beforeRecord = before.Record(0);
-    const TFileScan* afterRecord = after.Record(0);
+TEST(CompareScans, ModifiedPairsKeepTheirRecordsAndTheRestLeavesTheLists) {
+    TFileList before = Scan({{"C:\\f", 1}, {"C:\\same", 5}});
+    TFileList after = Scan({{"C:\\f", 2}, {"C:\\same", 5}});
     TFileList modifiedBefore;
     TFileList modifiedAfter;
     CompareScans(before, after, modifiedBefore, modifiedAfter);
     ASSERT_EQ(modifiedBefore.Count(), 1u);
-    EXPECT_EQ(modifiedBefore.Record(0), beforeRecord);
-    EXPECT_EQ(modifiedAfter.Record(0), afterRecord);
-    EXPECT_EQ(before.Record(0), nullptr);
-    EXPECT_EQ(after.Record(0), nullptr);
+    ASSERT_EQ(modifiedAfter.Count(), 1u);
+    EXPECT_EQ(modifiedBefore.Text(0), "C:\\f");
+    EXPECT_EQ(modifiedBefore.Record(0)->Size, 1);
+    EXPECT_EQ(modifiedAfter.Record(0)->Size, 2);
+    EXPECT_EQ(before.Count(), 0u);
+    EXPECT_EQ(after.Count(), 0u);
 }
 
 // Matches the result of a lookup per before-entry on random scans with

@@ -58,9 +58,9 @@ struct TSession {
     }
 };
 
-// Records a registry and a file system, changes a value and a file, records
-// them again and compares.
-std::unique_ptr<TSession> NewSession() {
+// Records a registry and a file system, changes a value and a file, and
+// records them again.
+std::unique_ptr<TSession> Record() {
     auto session = std::make_unique<TSession>();
     TSession::TSnapshots& s = *session->Snapshots;
     const TFixedOffsetTime localTime;
@@ -80,10 +80,19 @@ std::unique_ptr<TSession> NewSession() {
     files.AddFile("C:\\Data\\app.ini", "newer", kAttrArchive, kLater);
     SnapshotRoot({}, registry, kRoot, localTime, s.KeysAfter, s.ValuesAfter, notes);
     TTreeScanner(s.FilesAfter, files, localTime, notes).Scan("C:\\Data", true);
+    return session;
+}
 
-    CompareRoot({}, {}, s.KeysBefore, s.KeysAfter, s.ValuesBefore, s.ValuesAfter, session->ModifiedKeysBefore,
-                session->ModifiedKeysAfter, session->ModifiedValuesBefore, session->ModifiedValuesAfter);
-    CompareScans(s.FilesBefore, s.FilesAfter, session->ModifiedFilesBefore, session->ModifiedFilesAfter);
+void Compare(TSession& session) {
+    TSession::TSnapshots& s = *session.Snapshots;
+    CompareRoot({}, {}, s.KeysBefore, s.KeysAfter, s.ValuesBefore, s.ValuesAfter, session.ModifiedKeysBefore,
+                session.ModifiedKeysAfter, session.ModifiedValuesBefore, session.ModifiedValuesAfter);
+    CompareScans(s.FilesBefore, s.FilesAfter, session.ModifiedFilesBefore, session.ModifiedFilesAfter);
+}
+
+std::unique_ptr<TSession> NewSession() {
+    std::unique_ptr<TSession> session = Record();
+    Compare(*session);
     return session;
 }
 
@@ -107,6 +116,22 @@ TEST(SnapshotArenas, ResultsOutliveTheSnapshotListsTheyCameFrom) {
     ASSERT_EQ(session->ModifiedFilesAfter.Count(), 1u);
     EXPECT_EQ(session->ModifiedFilesAfter.Text(0), "C:\\Data\\app.ini");
     EXPECT_EQ(session->ModifiedFilesBefore.Record(0)->Size, 3);
+    EXPECT_EQ(session->ModifiedFilesAfter.Record(0)->Size, 5);
+}
+
+// The unchanged records, nearly all of both snapshots, go with the
+// comparison, while the session still holds the lists.
+TEST(SnapshotArenas, TheComparisonsLetGoOfTheSnapshotsBlocks) {
+    std::unique_ptr<TSession> session = Record();
+    const std::vector<std::weak_ptr<TArena>> snapshots = session->Arenas();
+    ASSERT_FALSE(snapshots.empty());
+
+    Compare(*session);
+
+    for (const auto& arena : snapshots) {
+        EXPECT_TRUE(arena.expired());
+    }
+    EXPECT_THAT(ValueChanges(session->ModifiedValuesAfter), ElementsAre("\\Software\\Vendor\\Product\\Version=2.0"));
     EXPECT_EQ(session->ModifiedFilesAfter.Record(0)->Size, 5);
 }
 
