@@ -194,6 +194,62 @@ TEST_F(SettingsWindow, TheBoxesShowTheirRulesAndThePathsButtonStoresAtOnce) {
     EXPECT_EQ(FSettings.ReadString("Paths", "<empty>"), "<empty>");
 }
 
+// Types the name into the input box once it shows, and presses OK.
+class TInputBoxAnswer {
+public:
+    explicit TInputBoxAnswer(std::wstring name) {
+        Answer() = std::move(name);
+        FTimer = ::SetTimer(nullptr, 0, 50, Tick);
+    }
+    ~TInputBoxAnswer() { ::KillTimer(nullptr, FTimer); }
+    TInputBoxAnswer(const TInputBoxAnswer&) = delete;
+    TInputBoxAnswer& operator=(const TInputBoxAnswer&) = delete;
+
+private:
+    static std::wstring& Answer() {
+        static std::wstring answer;
+        return answer;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        const HWND box = ::FindWindowW(L"#32770", L"Process filename (no path)");
+        if (box != nullptr && ::IsWindowVisible(box)) {
+            ::SetDlgItemTextW(box, IDC_INPUT_EDIT, Answer().c_str());
+            Command(box, IDOK);
+        }
+    }
+    UINT_PTR FTimer = 0;
+};
+
+TEST_F(SettingsWindow, ProgramsAreAddedThroughTheInputBoxOnceWhateverTheirCase) {
+    FSettings.WriteBool("FirstRun", false);
+    FSettings.WriteString("Paths", "C:\\");
+    FSettings.WriteBool("WatchProcesses", true);
+    FSettings.WriteString("Processes", "setup.exe");
+    const auto add = [](const wchar_t* name) {
+        return [name](HWND dialog) {
+            TInputBoxAnswer answer(name);
+            Command(dialog, IDC_SET_BADD);
+        };
+    };
+    int listed = 0;
+    EXPECT_EQ(Show({add(L"SETUP.EXE"), add(L"Install.exe"),
+                    [&listed](HWND dialog) {
+                        listed =
+                            static_cast<int>(::SendDlgItemMessageW(dialog, IDC_SET_LBPROCESSES, LB_GETCOUNT, 0, 0));
+                    },
+                    [](HWND dialog) {
+                        ::CheckRadioButton(dialog, IDC_SET_HASHNONE, IDC_SET_HASHSHA1, IDC_SET_HASHMD5);
+                        Command(dialog, IDC_SET_HASHMD5);
+                    },
+                    Press(IDOK)}),
+              IDOK);
+    EXPECT_EQ(listed, 2);
+    EXPECT_EQ(FSettings.ReadString("Processes"), "Install.exe*setup.exe");
+    EXPECT_EQ(FSettings.ReadString("Hashing"), "1");
+    ASSERT_EQ(FMessages.Asked.size(), 1u);
+    EXPECT_EQ(FMessages.Asked[0].Kind, TMessageKind::Warning);
+}
+
 TEST(HostDrive, UnderWineOnlyTheDriveOfTheHostRootMapsItWhole) {
     EXPECT_FALSE(MapsWholeHost("C:\\"));
     const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
