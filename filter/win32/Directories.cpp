@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kMargin = 6;
 constexpr int kButtonHeight = 25;
-constexpr int kButtonWidth = 100;
+constexpr int kButtonWidth = 90;
 
 } // namespace
 

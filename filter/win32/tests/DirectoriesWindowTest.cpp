@@ -57,17 +57,26 @@ TEST_F(DirectoriesWindow, AParentReplacesItsSubdirectoriesAndLeavesTheSelectionA
     FChosen = {"C:\\D"};
     int selected = -1;
     RECT frame{};
-    EXPECT_TRUE(
-        Edit(paths, {[&frame](HWND dialog) { ::GetWindowRect(dialog, &frame); }, Select(2), Press(IDC_DIRS_BADD),
-                     [&selected](HWND dialog) {
-                         selected = static_cast<int>(::SendDlgItemMessageW(dialog, IDC_DIRS_LBLIST, LB_GETSEL, 1, 0));
-                     },
-                     Press(IDOK)}));
+    RECT deleteButton{};
+    RECT cancelButton{};
+    EXPECT_TRUE(Edit(paths, {[&](HWND dialog) {
+                                 ::GetWindowRect(dialog, &frame);
+                                 ::GetWindowRect(::GetDlgItem(dialog, IDC_DIRS_BDELETE), &deleteButton);
+                                 ::GetWindowRect(::GetDlgItem(dialog, IDCANCEL), &cancelButton);
+                             },
+                             Select(2), Press(IDC_DIRS_BADD),
+                             [&selected](HWND dialog) {
+                                 selected =
+                                     static_cast<int>(::SendDlgItemMessageW(dialog, IDC_DIRS_LBLIST, LB_GETSEL, 1, 0));
+                             },
+                             Press(IDOK)}));
     EXPECT_EQ(paths, "C:\\D*\"C:\\Program Files\"");
     EXPECT_EQ(selected, 1);
     EXPECT_EQ(FStarts, std::vector<std::string>{"C:\\Program Files"});
     EXPECT_EQ(frame.right - frame.left, TfrmDirectories::kWidth);
     EXPECT_EQ(frame.bottom - frame.top, TfrmDirectories::kHeight);
+    // At the smallest size the four buttons still stand apart.
+    EXPECT_LT(deleteButton.right, cancelButton.left);
     ASSERT_EQ(FMessages.Asked.size(), 1u);
     EXPECT_EQ(FMessages.Asked[0].Buttons, TMessageButtons::YesCancel);
 }
