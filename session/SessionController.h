@@ -12,7 +12,6 @@
 
 namespace quill {
 
-inline constexpr std::string_view kApplicationTitle = "Quillborne v2.0";
 inline constexpr std::string_view kReportFileName = "QuillborneReport.html";
 
 // The texts of the seven steps.

@@ -8,6 +8,9 @@
 
 namespace quill {
 
+// The caption of the main window and the tray icon, and the stored Version.
+inline constexpr std::string_view kApplicationTitle = "Quillborne v2.0";
+
 // The key under the current user's hive that holds every option.
 inline constexpr std::string_view kSettingsKeyPath = "\\Software\\Tarnvale\\Quillborne";
 

@@ -2,6 +2,8 @@
 
 #include "common/TextCompare.h"
 
+#include <iterator>
+
 namespace quill {
 namespace {
 
@@ -100,6 +102,34 @@ constexpr TOptionInfo kFilterSwitches[] = {
     {"F_FSRenamed", Boolean, "Y", "Y", "Files or directories renamed", FilterSwitch, TDefaultRule::DirectoryWatching},
 };
 
+// The tool tips of the shell-event and root check boxes, in the tables' order.
+constexpr std::string_view kHints[] = {
+    "A file type association has changed",
+    "The attributes of an item or folder have changed",
+    "A non-folder item has been created",
+    "A non-folder item has been deleted",
+    "A drive has been added",
+    "A drive has been added and the shell should create a new window for the drive",
+    "A drive has been removed",
+    "Storage media has been inserted into a drive",
+    "Storage media has been removed from a drive",
+    "A folder item has been created",
+    "A folder on the local computer is being shared via the network",
+    "A folder on the local computer is no longer being shared via the network",
+    "The name of a folder has changed",
+    "A non-folder item has been renamed",
+    "A folder item has been removed",
+    "The computer has disconnected from a server",
+    "The contents of an existing folder have changed, but the folder still exists and has not been renamed",
+    "An image in the system image list has changed",
+    "An existing non-folder item has changed, but the item still exists and has not been renamed",
+    "Registry settings that apply to the entire machine",
+    "Registry settings that apply to the current user only",
+    "Registry settings for ActiveX/COM/OLE classes",
+    "Registry settings for each user of this computer",
+    "Registry settings for the current computer configuration",
+};
+
 } // namespace
 
 std::span<const TOptionInfo> SettingsOptions() noexcept {
@@ -108,6 +138,10 @@ std::span<const TOptionInfo> SettingsOptions() noexcept {
 
 std::span<const TOptionInfo> FilterSwitchOptions() noexcept {
     return kFilterSwitches;
+}
+
+std::string_view ShellAndRootHint(std::size_t index) noexcept {
+    return index < std::size(kHints) ? kHints[index] : std::string_view{};
 }
 
 const TOptionInfo* FindOption(std::string_view name) noexcept {

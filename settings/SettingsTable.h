@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string_view>
 
@@ -37,6 +38,10 @@ std::span<const TOptionInfo> SettingsOptions() noexcept;
 
 // The result-filter switches, in the order they are stored and deleted.
 std::span<const TOptionInfo> FilterSwitchOptions() noexcept;
+
+// The tool tip of a shell-event or registry-root check box, by its place
+// among the nineteen events and five roots of either table; "" past them.
+std::string_view ShellAndRootHint(std::size_t index) noexcept;
 
 // Either table's entry of the name (compared without regard to case), or null.
 const TOptionInfo* FindOption(std::string_view name) noexcept;

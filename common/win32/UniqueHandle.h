@@ -78,6 +78,12 @@ struct TMenuTraits {
     static void Close(HMENU menu) noexcept { ::DestroyMenu(menu); }
 };
 
+struct TFontTraits {
+    using THandle = HFONT;
+    static HFONT Invalid() noexcept { return nullptr; }
+    static void Close(HFONT font) noexcept { ::DeleteObject(font); }
+};
+
 template <class TInterface> struct TComTraits {
     using THandle = TInterface*;
     static TInterface* Invalid() noexcept { return nullptr; }
@@ -89,6 +95,7 @@ using TUniqueFile = TUniqueHandle<TFileHandleTraits>;
 using TUniqueFind = TUniqueHandle<TFindHandleTraits>;
 using TUniqueKey = TUniqueHandle<TKeyHandleTraits>;
 using TUniqueMenu = TUniqueHandle<TMenuTraits>;
+using TUniqueFont = TUniqueHandle<TFontTraits>;
 template <class TInterface> using TComPtr = TUniqueHandle<TComTraits<TInterface>>;
 
 } // namespace quill

@@ -1,9 +1,14 @@
 #include "session/win32/MainServices.h"
 
+#include "common/win32/WinText.h"
+#include "filter/win32/Directories.h"
 #include "filter/win32/ResultsFilterForm.h"
 #include "filter/win32/SelectForm.h"
 #include "report/ReportWriter.h"
 #include "report/win32/Win32ReportLocale.h"
+#include "settings/DefaultPaths.h"
+#include "settings/win32/HostDrive.h"
+#include "settings/win32/SettingsForm.h"
 
 #include <stdexcept>
 
@@ -11,7 +16,8 @@ namespace quill {
 
 TMainServices::TMainServices(TSettings& settings, IRegistry& registry, IMessageBoxes& boxes,
                              std::wstring executableDirectory)
-    : FSettings(settings), FRegistry(registry), FBoxes(boxes), FWarnings(std::move(executableDirectory)) {}
+    : FSettings(settings), FRegistry(registry), FBoxes(boxes), FWarnings(executableDirectory),
+      FExecutableDirectory(Narrow(executableDirectory)) {}
 
 // The session goes first: it stops the monitors it started.
 TMainServices::~TMainServices() {
@@ -65,7 +71,17 @@ void TMainServices::WriteReport(std::string& reportFile, const TRecordingInfo& r
     writer.Write(reportFile, recording, true);
 }
 
-void TMainServices::ShowSettingsDialog() {}
+void TMainServices::ShowSettingsDialog() {
+    TSettingsEnvironment environment{kDirectoryWatching, FExecutableDirectory,
+                                     [this] { return DefaultScanPaths(FDrives, MapsWholeHost); }};
+    TSettingsDialogActions actions;
+    actions.Help = [this] { OpenHelp(); };
+    actions.Filter = [this](HWND owner) { quill::ShowFilterDialog(owner, FSettings, FBoxes, FIgnoreFiles); };
+    actions.EditPaths = [this](HWND owner, std::string& paths) {
+        return EditDirectoryList(owner, paths, FBoxes, FExecutableDirectory);
+    };
+    quill::ShowSettingsDialog(FOwner, FSettings, FBoxes, FStartupShortcut, std::move(environment), std::move(actions));
+}
 
 void TMainServices::StoreFilterSwitches() {
     quill::StoreFilterSwitches(FSettings);

@@ -12,6 +12,7 @@
 #include "session/RecordingSession.h"
 #include "session/SessionServices.h"
 #include "session/win32/CaptureServices.h"
+#include "settings/StartupShortcut.h"
 #include "snapshot/win32/Win32FileSystem.h"
 
 #include <windows.h>
@@ -36,6 +37,8 @@ public:
     void Connect(HWND owner, ICaptureDisplay& display);
     // Run Program is the recorder's once the main window has one.
     void ConnectRecorder(TProgramRecorder& recorder) noexcept { FRecorder = &recorder; }
+    // The settings dialog's start-up box acts on it once joined.
+    void ConnectStartupShortcut(IStartupShortcut& shortcut) noexcept { FStartupShortcut = &shortcut; }
     // Null until connected.
     TRecordingSession* Session() noexcept { return FSession.get(); }
 
@@ -73,6 +76,8 @@ private:
     std::unique_ptr<TWindowRegWarningDisplay> FWarningDisplay;
     std::unique_ptr<TRecordingSession> FSession;
     TProgramRecorder* FRecorder = nullptr;
+    IStartupShortcut* FStartupShortcut = nullptr;
+    std::string FExecutableDirectory;
 };
 
 } // namespace quill

@@ -7,7 +7,6 @@ namespace quill::test {
 namespace {
 
 constexpr wchar_t kSettingsKeyPath[] = L"Software\\Tarnvale\\Quillborne";
-constexpr wchar_t kTitle[] = L"Quillborne v2.0";
 constexpr wchar_t kProgramName[] = L"quillborne.exe";
 // Every look at the windows is a round trip to the window server: poll
 // gently, or the program under test slows down.
@@ -16,6 +15,7 @@ constexpr auto kPollInterval = 50ms;
 struct TSearch {
     DWORD ProcessId;
     const wchar_t* WindowClass;
+    const wchar_t* Title;
     bool MustBeVisible;
     HWND Found;
 };
@@ -29,7 +29,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     ::GetClassNameW(window, className, 64);
     ::GetWindowTextW(window, title, 64);
     if (processId == search.ProcessId && std::wstring_view(className) == search.WindowClass &&
-        std::wstring_view(title) == kTitle && (!search.MustBeVisible || ::IsWindowVisible(window))) {
+        std::wstring_view(title) == search.Title && (!search.MustBeVisible || ::IsWindowVisible(window))) {
         search.Found = window;
         return FALSE;
     }
@@ -76,11 +76,11 @@ TQuillborneProcess::~TQuillborneProcess() {
     }
 }
 
-HWND TQuillborneProcess::FindTopLevel(const wchar_t* windowClass, bool mustBeVisible,
+HWND TQuillborneProcess::FindTopLevel(const wchar_t* windowClass, const wchar_t* title, bool mustBeVisible,
                                       std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        TSearch search{FId, windowClass, mustBeVisible, nullptr};
+        TSearch search{FId, windowClass, title, mustBeVisible, nullptr};
         ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
         if (search.Found != nullptr || std::chrono::steady_clock::now() > deadline) {
             return search.Found;
@@ -92,11 +92,15 @@ HWND TQuillborneProcess::FindTopLevel(const wchar_t* windowClass, bool mustBeVis
 }
 
 HWND TQuillborneProcess::MainWindow(std::chrono::milliseconds timeout) const {
-    return FindTopLevel(L"QuillborneMain", false, timeout);
+    return FindTopLevel(L"QuillborneMain", kTitle, false, timeout);
 }
 
 HWND TQuillborneProcess::MessageBox(std::chrono::milliseconds timeout) const {
-    return FindTopLevel(L"#32770", true, timeout);
+    return FindTopLevel(L"#32770", kTitle, true, timeout);
+}
+
+HWND TQuillborneProcess::ShownDialog(const wchar_t* caption, std::chrono::milliseconds timeout) const {
+    return FindTopLevel(L"#32770", caption, true, timeout);
 }
 
 std::optional<DWORD> TQuillborneProcess::WaitForExit(std::chrono::milliseconds timeout) const {

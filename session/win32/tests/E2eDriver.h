@@ -30,14 +30,18 @@ public:
     HWND MessageBox(std::chrono::milliseconds timeout = 20s) const;
     // A shown top-level window of the program of the class, or null.
     HWND ShownWindow(const wchar_t* windowClass, std::chrono::milliseconds timeout = 20s) const {
-        return FindTopLevel(windowClass, true, timeout);
+        return FindTopLevel(windowClass, kTitle, true, timeout);
     }
+    // A shown dialog of the program with the caption, or null.
+    HWND ShownDialog(const wchar_t* caption, std::chrono::milliseconds timeout = 20s) const;
     HANDLE Handle() const noexcept { return FProcess.Get(); }
     // The exit code once the program has ended within the time, or nothing.
     std::optional<DWORD> WaitForExit(std::chrono::milliseconds timeout = 20s) const;
 
 private:
-    HWND FindTopLevel(const wchar_t* windowClass, bool mustBeVisible, std::chrono::milliseconds timeout) const;
+    static constexpr wchar_t kTitle[] = L"Quillborne v2.0";
+    HWND FindTopLevel(const wchar_t* windowClass, const wchar_t* title, bool mustBeVisible,
+                      std::chrono::milliseconds timeout) const;
 
     TUniqueHandleObject FProcess;
     DWORD FId = 0;

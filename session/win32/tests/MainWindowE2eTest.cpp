@@ -15,6 +15,16 @@ constexpr char kNewVersionStart[] = "You are running a new version of Quillborne
 
 class MainWindow : public ::testing::Test {
 protected:
+    // An empty folder of its own in the temporary folder.
+    static std::wstring ScratchFolder() {
+        wchar_t temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        std::wstring folder = std::wstring(temp) + L"QuillborneE2eScan";
+        ::RemoveDirectoryW(folder.c_str());
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        return folder;
+    }
+
     void SetUp() override {
         if (::GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0 && ::GetSystemMetrics(SM_CXSCREEN) == 0) {
             GTEST_SKIP() << "no display";
@@ -54,10 +64,20 @@ protected:
     TSettingsKey FSettings;
 };
 
-TEST_F(MainWindow, FirstRunMessageThenYesWalksTheSevenStepsAndCloseAsksFromStepThree) {
+// The first run asks for the settings, whose OK returns to the wizard. The
+// directories to scan are set beforehand: the default, every fixed drive,
+// would scan the whole prefix.
+TEST_F(MainWindow, FirstRunMessageThenTheSettingsThenYesWalksTheSevenStepsAndCloseAsksFromStepThree) {
+    const std::wstring scanned = ScratchFolder();
+    FSettings.Set(L"Paths", scanned.c_str());
     TQuillborneProcess program;
     ASSERT_TRUE(program.Started());
     EXPECT_EQ(Answer(program, IDOK).rfind(kFirstRunStart, 0), 0u);
+    const HWND settings = program.ShownDialog(L"Quillborne Settings");
+    ASSERT_NE(settings, nullptr);
+    // Opening the dialog has stored every option already.
+    EXPECT_EQ(FSettings.Get(L"FirstRun"), std::optional<std::wstring>(L"N"));
+    Click(settings, IDOK);
     const HWND window = program.MainWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(::IsWindowVisible(window));
@@ -80,8 +100,10 @@ TEST_F(MainWindow, FirstRunMessageThenYesWalksTheSevenStepsAndCloseAsksFromStepT
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(Answer(program, IDYES), "Are you sure you want to exit?");
     EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
-    // The main window stores nothing on a first run: the settings dialog does.
-    EXPECT_FALSE(FSettings.Get(L"Version").has_value());
+    EXPECT_EQ(FSettings.Get(L"Version"), std::optional<std::wstring>(L"Quillborne v2.0"));
+    EXPECT_EQ(FSettings.Get(L"Paths"), std::optional<std::wstring>(scanned));
+    EXPECT_EQ(FSettings.Get(L"F_NewKey"), std::optional<std::wstring>(L"Y"));
+    ::RemoveDirectoryW(scanned.c_str());
 }
 
 TEST_F(MainWindow, ANewVersionIsAnnouncedOnceAndItsTitleStored) {
@@ -91,6 +113,9 @@ TEST_F(MainWindow, ANewVersionIsAnnouncedOnceAndItsTitleStored) {
         TQuillborneProcess program;
         ASSERT_TRUE(program.Started());
         EXPECT_EQ(Answer(program, IDOK).rfind(kNewVersionStart, 0), 0u);
+        const HWND settings = program.ShownDialog(L"Quillborne Settings");
+        ASSERT_NE(settings, nullptr);
+        Click(settings, IDOK);
         const HWND window = program.MainWindow();
         ASSERT_NE(window, nullptr);
         ::PostMessageW(window, WM_CLOSE, 0, 0);
@@ -164,7 +189,8 @@ TEST_F(MainWindow, EnterAndCtrlYDoNothingWhileACaptureRuns) {
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window, IDC_EXIT)));
 }
 
-// A shown dialog of the filter settings or an ignore list, or null.
+// A shown dialog of the settings, the filter settings or an ignore list, or
+// null.
 HWND FilterDialog(DWORD processId) {
     struct TSearch {
         DWORD ProcessId;
@@ -181,7 +207,8 @@ HWND FilterDialog(DWORD processId) {
             ::GetWindowTextW(window, title, 64);
             const std::wstring_view caption(title);
             if (owner == found.ProcessId && std::wstring_view(className) == L"#32770" && ::IsWindowVisible(window) &&
-                (caption == L"Results Filter" || caption.ends_with(L" to ignore"))) {
+                (caption == L"Results Filter" || caption == L"Quillborne Settings" ||
+                 caption.ends_with(L" to ignore"))) {
                 found.Found = window;
                 return FALSE;
             }
@@ -213,8 +240,8 @@ TEST_F(MainWindow, CommandsPostedDuringACaptureLeaveItToFinish) {
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     ::PostMessageW(window, WM_ENDSESSION, TRUE, 0);
     frozen.Thaw();
-    // The filter settings and the four ignore lists open their dialogs over
-    // the capture, which goes on once the user has closed them.
+    // The settings, the filter settings and the four ignore lists open their
+    // dialogs over the capture, which goes on once the user has closed them.
     std::set<HWND> dialogs;
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (!yes.Wait(100ms) && std::chrono::steady_clock::now() < deadline) {
@@ -224,7 +251,7 @@ TEST_F(MainWindow, CommandsPostedDuringACaptureLeaveItToFinish) {
         }
     }
     ASSERT_TRUE(yes.Wait(0ms));
-    EXPECT_EQ(dialogs.size(), 5u);
+    EXPECT_EQ(dialogs.size(), 6u);
 
     ExpectStep(window, 4);
     EXPECT_TRUE(::IsWindow(window));
