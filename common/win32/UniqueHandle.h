@@ -78,6 +78,12 @@ struct TMenuTraits {
     static void Close(HMENU menu) noexcept { ::DestroyMenu(menu); }
 };
 
+struct TGdiObjectTraits {
+    using THandle = HGDIOBJ;
+    static HGDIOBJ Invalid() noexcept { return nullptr; }
+    static void Close(HGDIOBJ object) noexcept { ::DeleteObject(object); }
+};
+
 template <class TInterface> struct TComTraits {
     using THandle = TInterface*;
     static TInterface* Invalid() noexcept { return nullptr; }
@@ -89,6 +95,7 @@ using TUniqueFile = TUniqueHandle<TFileHandleTraits>;
 using TUniqueFind = TUniqueHandle<TFindHandleTraits>;
 using TUniqueKey = TUniqueHandle<TKeyHandleTraits>;
 using TUniqueMenu = TUniqueHandle<TMenuTraits>;
+using TUniqueGdiObject = TUniqueHandle<TGdiObjectTraits>;
 template <class TInterface> using TComPtr = TUniqueHandle<TComTraits<TInterface>>;
 
 } // namespace quill

@@ -4,6 +4,9 @@
 #include "filter/win32/SelectForm.h"
 #include "report/ReportWriter.h"
 #include "report/win32/Win32ReportLocale.h"
+#include "session/HelpFile.h"
+#include "session/win32/About.h"
+#include "session/win32/Help.h"
 
 #include <stdexcept>
 
@@ -27,6 +30,10 @@ void TMainServices::Connect(HWND owner, ICaptureDisplay& display) {
     FSession = std::make_unique<TRecordingSession>(
         FSettings, TCapturePlatform{FRegistry, FFileSystem, FLocalTime, FDrives, FProcesses, *FShellMonitor, *FWatching,
                                     display, FWarnings, *FWarningDisplay});
+}
+
+void TMainServices::ConnectEndSessionQuery(std::function<bool()> query) {
+    FShellComponent->OnEndSessionQuery = [query = std::move(query)](bool& canEndSession) { canEndSession = query(); };
 }
 
 TRecordingSession& TMainServices::Connected() {
@@ -79,9 +86,14 @@ void TMainServices::EditIgnoreList(TIgnoreKind kind) {
     quill::EditIgnoreList(FOwner, kind, FIgnoreFiles, FBoxes);
 }
 
-void TMainServices::ShowAbout() {}
+void TMainServices::ShowAbout() {
+    TfrmAbout about(::GetModuleHandleW(nullptr), FBoxes);
+    about.ShowModal(FOwner);
+}
 
-void TMainServices::OpenHelp() {}
+void TMainServices::OpenHelp() {
+    ShowHelp(FOwner, std::string(kHelpMainWindow));
+}
 
 void TMainServices::RunProgram() {
     if (FRecorder != nullptr) {
