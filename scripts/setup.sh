@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config libgtest-dev libgmock-dev googletest libssl-dev clang-format
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-    wine wine64 xvfb xauth x11-utils imagemagick chromium python3
+    wine wine64 xvfb xauth x11-utils imagemagick chromium python3 fp-utils
 )
 
 missing=()

@@ -21,6 +21,9 @@ struct TWizardState {
     int RunProgramTop = kFirstYesTop;
     bool RunProgramVisible = false;
     std::string TrayHint;
+    // What the system names when it asks to end the user's session while
+    // this window would rather it did not; empty when nothing is at stake.
+    std::string ShutdownBlockReason;
 };
 
 // The main window as the session controller sees it.
@@ -40,6 +43,7 @@ public:
     virtual void BringToFront() = 0;
     // Shows the window and takes the notification-area icon away.
     virtual void RestoreMainWindow() = 0;
+    virtual bool Visible() const = 0;
     // Closes the window as its close box does, through the close query.
     virtual void CloseWindow() = 0;
 };

@@ -25,6 +25,9 @@ constexpr char kFirstRunMessage[] =
 constexpr char kNewVersionMessage[] = "You are running a new version of Quillborne. You may want to check the "
                                       "settings because default values are being used for the new options.";
 
+constexpr char kEndSessionQuestion[] = "Windows wants to shutdown/restart. Do you want to allow this?";
+constexpr char kRecordingBlockReason[] = "A recording is in progress.";
+
 // A blank line between two sentences of a message.
 constexpr char kParagraph[] = "\n\r\n\r";
 
@@ -94,6 +97,7 @@ TActionStates TSessionController::Actions() const noexcept {
 }
 
 void TSessionController::Refresh() {
+    FWizard.ShutdownBlockReason = RecordingInProgress() ? kRecordingBlockReason : "";
     FView.ShowState(FWizard, Actions());
 }
 
@@ -407,6 +411,25 @@ void TSessionController::ProgramExited() {
     while (FStep >= 4 && !FView.Terminating()) {
         NextStep();
     }
+}
+
+void TSessionController::Show() {
+    if (ShowEnabled()) {
+        FView.RestoreMainWindow();
+    }
+}
+
+bool TSessionController::EndSessionQuery() {
+    // A capture or the report writer cannot stop half-way: asking would offer
+    // a choice the close query then refuses.
+    if (!Actions().Enabled(TAction::Exit)) {
+        return false;
+    }
+    if (!FMessages.Confirm(kEndSessionQuestion) || !CloseQuery()) {
+        return false;
+    }
+    // Allowed: the session ends, and a recording in progress with it.
+    return true;
 }
 
 void TSessionController::EndSession() {

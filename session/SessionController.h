@@ -41,6 +41,11 @@ public:
     bool CloseQuery();
     // The window is closing for good.
     void Close();
+    // The system asks whether the user's session may end. The user's No
+    // refuses it by itself; a Yes goes on to the close query. The one place
+    // the end of the session is allowed, whether or not a recording is in
+    // progress.
+    bool EndSessionQuery();
     // The user's session is ending: the session is freed, unless a capture or
     // the report writer works on it (the process ends under them anyway).
     void EndSession();
@@ -54,6 +59,11 @@ public:
     // The recorded program has ended: the recording stops by itself, with
     // its report, and the wizard starts over.
     void ProgramExited();
+
+    // "Show" of the notification-area menu (and a double click on the icon):
+    // offered only while the window is hidden.
+    bool ShowEnabled() const { return !FView.Visible(); }
+    void Show();
 
     void NextStep();
     void ShowStep();

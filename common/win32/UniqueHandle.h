@@ -84,6 +84,12 @@ struct TFontTraits {
     static void Close(HFONT font) noexcept { ::DeleteObject(font); }
 };
 
+struct TGdiObjectTraits {
+    using THandle = HGDIOBJ;
+    static HGDIOBJ Invalid() noexcept { return nullptr; }
+    static void Close(HGDIOBJ object) noexcept { ::DeleteObject(object); }
+};
+
 template <class TInterface> struct TComTraits {
     using THandle = TInterface*;
     static TInterface* Invalid() noexcept { return nullptr; }
@@ -96,6 +102,9 @@ using TUniqueFind = TUniqueHandle<TFindHandleTraits>;
 using TUniqueKey = TUniqueHandle<TKeyHandleTraits>;
 using TUniqueMenu = TUniqueHandle<TMenuTraits>;
 using TUniqueFont = TUniqueHandle<TFontTraits>;
+};
+
+using TUniqueGdiObject = TUniqueHandle<TGdiObjectTraits>;
 template <class TInterface> using TComPtr = TUniqueHandle<TComTraits<TInterface>>;
 
 } // namespace quill

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <stdexcept>
 
 namespace quill {
@@ -440,6 +441,82 @@ TEST_F(SessionController, TheWindowCannotCloseWhileACaptureRuns) {
     EXPECT_EQ(mayClose, (std::vector<bool>{false, false}));
     EXPECT_TRUE(FMessages.Asked.empty());
     EXPECT_TRUE(FController.CloseQuery());
+}
+
+TEST_F(SessionController, ANoToTheEndOfTheSessionRefusesItByItselfAYesGoesOnToTheCloseQuery) {
+    constexpr char kEnd[] = "Windows wants to shutdown/restart. Do you want to allow this?";
+    constexpr char kExit[] = "Are you sure you want to exit?";
+    const auto yes = TMessageAnswer::Yes;
+    const auto no = TMessageAnswer::No;
+    struct TCase {
+        bool Recording;
+        std::deque<TMessageAnswer> Answers;
+        bool Allowed;
+        std::vector<std::string> Asked;
+    };
+    const TCase cases[] = {
+        {false, {no}, false, {kEnd}},
+        {false, {yes}, true, {kEnd}},
+        {true, {no}, false, {kEnd}},
+        {true, {yes, no}, false, {kEnd, kExit}},
+        {true, {yes, yes}, true, {kEnd, kExit}},
+    };
+    for (const TCase& c : cases) {
+        Settled();
+        test::TFakeMessages messages;
+        TSessionController controller(FSettings, FView, FServices, messages, "C:\\");
+        controller.Create(false);
+        if (c.Recording) {
+            controller.Execute(TAction::StartRecording);
+        }
+        messages.Answers = c.Answers;
+        EXPECT_EQ(controller.EndSessionQuery(), c.Allowed) << "recording " << c.Recording << ", " << c.Answers.size();
+        std::vector<std::string> asked;
+        for (const auto& box : messages.Asked) {
+            EXPECT_EQ(box.Buttons, TMessageButtons::YesNo);
+            asked.push_back(box.Text);
+        }
+        EXPECT_EQ(asked, c.Asked) << "recording " << c.Recording << ", " << c.Answers.size();
+    }
+}
+
+TEST_F(SessionController, TheEndOfTheSessionIsRefusedWithoutAQuestionWhileACaptureRuns) {
+    Settled();
+    FController.Create(false);
+    std::vector<bool> allowed;
+    FServices.OnCapture = [&] { allowed.push_back(FController.EndSessionQuery()); };
+    FController.Execute(TAction::StartRecording);
+    FController.Execute(TAction::StopRecording);
+    EXPECT_EQ(allowed, (std::vector<bool>{false, false}));
+    EXPECT_TRUE(FMessages.Asked.empty());
+}
+
+TEST_F(SessionController, ARecordingInProgressNamesItselfWhenTheSessionIsToEnd) {
+    Settled();
+    FController.Create(false);
+    std::vector<std::string> reasons;
+    FServices.OnCapture = [&] { reasons.push_back(FView.Wizard.ShutdownBlockReason); };
+    EXPECT_EQ(FView.Wizard.ShutdownBlockReason, "");
+    FController.Execute(TAction::Yes);
+    EXPECT_EQ(FView.Wizard.ShutdownBlockReason, "");
+    FController.Execute(TAction::Yes);
+    EXPECT_EQ(FView.Wizard.ShutdownBlockReason, "A recording is in progress.");
+    FController.Execute(TAction::Yes);
+    EXPECT_EQ(FView.Wizard.ShutdownBlockReason, "A recording is in progress.");
+    FController.Execute(TAction::Yes);
+    EXPECT_EQ(FView.Wizard.ShutdownBlockReason, "");
+    EXPECT_EQ(reasons, (std::vector<std::string>{"A recording is in progress.", "A recording is in progress."}));
+}
+
+TEST_F(SessionController, ShowIsOfferedAndRestoresOnlyWhileTheWindowIsHidden) {
+    Settled();
+    FController.Create(true);
+    EXPECT_TRUE(FController.ShowEnabled());
+    FController.Show();
+    EXPECT_TRUE(FView.Shown);
+    EXPECT_FALSE(FController.ShowEnabled());
+    FController.Show();
+    EXPECT_EQ(FView.Restored, 1);
 }
 
 TEST_F(SessionController, FirstRunShowsItsMessageTheSettingsAndStoresTheSwitchesOnce) {

@@ -29,7 +29,11 @@ public:
     bool Terminating() const override { return IsTerminating; }
     void SetWatchTimer(bool enabled) override { TimerEnabled = enabled; }
     void BringToFront() override {}
-    void RestoreMainWindow() override { Shown = true; }
+    void RestoreMainWindow() override {
+        Shown = true;
+        ++Restored;
+    }
+    bool Visible() const override { return Shown; }
     void CloseWindow() override { ++CloseRequests; }
 
     TWizardState Wizard;
@@ -41,6 +45,7 @@ public:
     bool IsTerminating = false;
     bool TimerEnabled = false;
     bool Shown = false;
+    int Restored = 0;
     // Runs when the window lets its pending messages in.
     std::function<void()> OnProcessMessages;
 };

@@ -166,6 +166,7 @@ void TfrmMain::ShowState(const TWizardState& wizard, const TActionStates& action
     if (FTray) {
         FTray->SetHint(wizard.TrayHint);
     }
+    ShowShutdownBlockReason(wizard.ShutdownBlockReason);
     for (int step = 1; step <= kStepCount; ++step) {
         ::EnableWindow(::GetDlgItem(FHandle, ControlOfLabel(step)),
                        wizard.LabelEnabled[static_cast<std::size_t>(step - 1)]);
@@ -185,6 +186,18 @@ void TfrmMain::ShowState(const TWizardState& wizard, const TActionStates& action
     if (const HMENU menu = ::GetMenu(FHandle)) {
         UpdateMenu(menu, actions);
         ::DrawMenuBar(FHandle);
+    }
+}
+
+void TfrmMain::ShowShutdownBlockReason(const std::string& reason) {
+    if (reason == FShutdownBlockReason) {
+        return;
+    }
+    FShutdownBlockReason = reason;
+    if (reason.empty()) {
+        ::ShutdownBlockReasonDestroy(FHandle);
+    } else {
+        ::ShutdownBlockReasonCreate(FHandle, Wide(reason).c_str());
     }
 }
 
@@ -320,15 +333,17 @@ void TfrmMain::RestoreMainWindow() {
     }
 }
 
+bool TfrmMain::Visible() const {
+    return ::IsWindowVisible(FHandle) != FALSE;
+}
+
 void TfrmMain::CloseWindow() {
     FormCloseQuery();
 }
 
 void TfrmMain::Command(int id) {
     if (id == CM_SHOW) {
-        if (!::IsWindowVisible(FHandle)) {
-            RestoreMainWindow();
-        }
+        FController.Show();
         return;
     }
     TAction action;
@@ -363,7 +378,7 @@ void TfrmMain::FormCloseQuery() {
 void TfrmMain::PopupMenuPopup(POINT at) {
     const HMENU popup = ::GetSubMenu(FPopupMenu.Get(), 0);
     UpdateMenu(popup, FController.Actions());
-    ::EnableMenuItem(popup, CM_SHOW, MF_BYCOMMAND | (::IsWindowVisible(FHandle) ? MF_GRAYED : MF_ENABLED));
+    ::EnableMenuItem(popup, CM_SHOW, MF_BYCOMMAND | (FController.ShowEnabled() ? MF_ENABLED : MF_GRAYED));
     ::SetForegroundWindow(FHandle);
     ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, FHandle, nullptr);
 }
@@ -422,6 +437,7 @@ INT_PTR TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (FTray) {
             FTray->SetIconVisible(false);
         }
+        ShowShutdownBlockReason("");
         FHandle = nullptr;
         ::PostQuitMessage(0);
         return TRUE;

@@ -46,6 +46,7 @@ public:
     void SetWatchTimer(bool enabled) override;
     void BringToFront() override;
     void RestoreMainWindow() override;
+    bool Visible() const override;
     void CloseWindow() override;
 
     void ShowCaption(bool visible) override;
@@ -78,6 +79,7 @@ private:
     bool Dispatch(MSG& message);
     void ShowControl(int id, bool visible);
     void CreateTrayIcon();
+    void ShowShutdownBlockReason(const std::string& reason);
 
     HINSTANCE FInstance;
     IMessageBoxes& FMessages;
@@ -93,6 +95,7 @@ private:
     bool FTerminating = false;
     bool FClosing = false;
     bool FCaptureRunning = false;
+    std::string FShutdownBlockReason;
 };
 
 } // namespace quill

@@ -9,6 +9,9 @@
 #include "settings/DefaultPaths.h"
 #include "settings/win32/HostDrive.h"
 #include "settings/win32/SettingsForm.h"
+#include "session/HelpFile.h"
+#include "session/win32/About.h"
+#include "session/win32/Help.h"
 
 #include <stdexcept>
 
@@ -33,6 +36,10 @@ void TMainServices::Connect(HWND owner, ICaptureDisplay& display) {
     FSession = std::make_unique<TRecordingSession>(
         FSettings, TCapturePlatform{FRegistry, FFileSystem, FLocalTime, FDrives, FProcesses, *FShellMonitor, *FWatching,
                                     display, FWarnings, *FWarningDisplay});
+}
+
+void TMainServices::ConnectEndSessionQuery(std::function<bool()> query) {
+    FShellComponent->OnEndSessionQuery = [query = std::move(query)](bool& canEndSession) { canEndSession = query(); };
 }
 
 TRecordingSession& TMainServices::Connected() {
@@ -75,7 +82,7 @@ void TMainServices::ShowSettingsDialog() {
     TSettingsEnvironment environment{kDirectoryWatching, FExecutableDirectory,
                                      [this] { return DefaultScanPaths(FDrives, MapsWholeHost); }};
     TSettingsDialogActions actions;
-    actions.Help = [this] { OpenHelp(); };
+    actions.Help = [](HWND owner, int page) { ShowHelp(owner, std::string(SettingsHelpPage(page))); };
     actions.Filter = [this](HWND owner) { quill::ShowFilterDialog(owner, FSettings, FBoxes, FIgnoreFiles); };
     actions.EditPaths = [this](HWND owner, std::string& paths) {
         return EditDirectoryList(owner, paths, FBoxes, FExecutableDirectory);
@@ -95,9 +102,14 @@ void TMainServices::EditIgnoreList(TIgnoreKind kind) {
     quill::EditIgnoreList(FOwner, kind, FIgnoreFiles, FBoxes);
 }
 
-void TMainServices::ShowAbout() {}
+void TMainServices::ShowAbout() {
+    TfrmAbout about(::GetModuleHandleW(nullptr), FBoxes);
+    about.ShowModal(FOwner);
+}
 
-void TMainServices::OpenHelp() {}
+void TMainServices::OpenHelp() {
+    ShowHelp(FOwner, std::string(kHelpMainWindow));
+}
 
 void TMainServices::RunProgram() {
     if (FRecorder != nullptr) {

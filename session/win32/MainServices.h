@@ -17,6 +17,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,6 +36,10 @@ public:
     // Joins the captures to the main window once it exists: the window shows
     // their progress and owns the monitors.
     void Connect(HWND owner, ICaptureDisplay& display);
+    // The system's question whether the user's session may end reaches the
+    // main window through the shell-notification component, which ends its
+    // registration when the answer allows it. After Connect.
+    void ConnectEndSessionQuery(std::function<bool()> query);
     // Run Program is the recorder's once the main window has one.
     void ConnectRecorder(TProgramRecorder& recorder) noexcept { FRecorder = &recorder; }
     // The settings dialog's start-up box acts on it once joined.

@@ -1,12 +1,13 @@
-#include "common/TextCompare.h"
 #include "common/win32/Files.h"
 #include "common/win32/Win32MessageBoxes.h"
 #include "common/win32/Win32Registry.h"
 #include "common/win32/WinText.h"
 #include "session/SessionController.h"
+#include "session/StartupSwitch.h"
 #include "session/win32/MainForm.h"
 #include "session/win32/MainServices.h"
 #include "settings/Settings.h"
+#include "settings/win32/Win32StartupShortcut.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -15,14 +16,18 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace {
 
-// Only the first argument counts, in any case.
-bool HasStartupSwitch() {
+// The arguments after the program's own name.
+std::vector<std::string> CommandLineArguments() {
     int count = 0;
     LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    const bool result = arguments != nullptr && count > 1 && quill::SameText(quill::Narrow(arguments[1]), "-startup");
+    std::vector<std::string> result;
+    for (int i = 1; arguments != nullptr && i < count; ++i) {
+        result.push_back(quill::Narrow(arguments[i]));
+    }
     ::LocalFree(arguments);
     return result;
 }
@@ -36,15 +41,18 @@ int RunProgram(HINSTANCE instance) {
     quill::TWin32Registry registry;
     quill::TSettings settings(registry);
     quill::TWin32MessageBoxes messages{std::string(quill::kApplicationTitle)};
+    quill::TWin32StartupShortcut startupShortcut(quill::ExecutablePath());
     quill::TMainServices services(settings, registry, messages, quill::ExecutableDirectory());
+    services.ConnectStartupShortcut(startupShortcut);
     quill::TfrmMain form(instance, settings, services, messages, quill::Narrow(quill::ExecutableDirectory()));
-    if (!form.Create(HasStartupSwitch())) {
+    if (!form.Create(quill::HasStartupSwitch(CommandLineArguments()))) {
         ::MessageBoxW(nullptr, L"The main window cannot be created.", quill::Wide(quill::kApplicationTitle).c_str(),
                       MB_ICONERROR | MB_OK);
         return 1;
     }
     messages.SetOwner(form.Handle());
     services.Connect(form.Handle(), form);
+    services.ConnectEndSessionQuery([&form] { return form.Controller().EndSessionQuery(); });
     form.ConnectPrograms([&services]() -> quill::TCaptureNotes& { return services.Session()->Store().BeforeNotes; });
     services.ConnectRecorder(*form.Recorder());
     return form.Run();

@@ -6,6 +6,7 @@
 #define IDR_MAINMENU 100
 #define IDR_POPUPMENU 101
 #define IDR_ACCELERATORS 102
+#define IDR_ABOUTPICTURE 103
 #define IDD_MAIN 200
 
 // Controls of the main window.
@@ -42,3 +43,8 @@
 #define IDD_PROCESSWATCH 210
 #define IDC_PROCESSNAME 2101
 #define IDC_PROCESSICON 2102
+
+// The About box.
+#define IDD_ABOUT 220
+#define IDC_ABOUTTEXT 2201
+#define IDC_ABOUTPICTURE 2202

@@ -152,7 +152,7 @@ bool TfrmSettings::Command(int id, int code) {
         return true;
     case IDC_SET_BHELP:
         if (FActions.Help) {
-            FActions.Help();
+            FActions.Help(FHandle, FPage);
         }
         return true;
     case IDC_SET_BADD:

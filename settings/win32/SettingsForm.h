@@ -15,7 +15,8 @@ namespace quill {
 // What the settings dialog opens of the rest of the program. An empty
 // callback leaves its button without effect.
 struct TSettingsDialogActions {
-    std::function<void()> Help;
+    // Opens the help at the page that explains the page shown.
+    std::function<void(HWND owner, int page)> Help;
     std::function<void(HWND owner)> Filter;
     // Edits the directory list text; true when the user confirmed.
     std::function<bool(HWND owner, std::string& paths)> EditPaths;

@@ -112,6 +112,44 @@ std::optional<DWORD> TQuillborneProcess::WaitForExit(std::chrono::milliseconds t
     return code;
 }
 
+HWND FindWindowOf(DWORD processId, const wchar_t* windowClass, const wchar_t* title, bool mustBeVisible,
+                  std::chrono::milliseconds timeout) {
+    struct TAnySearch {
+        DWORD ProcessId;
+        const wchar_t* WindowClass;
+        const wchar_t* Title;
+        bool MustBeVisible;
+        HWND Found;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        TAnySearch search{processId, windowClass, title, mustBeVisible, nullptr};
+        ::EnumWindows(
+            [](HWND window, LPARAM parameter) -> BOOL {
+                auto& found = *reinterpret_cast<TAnySearch*>(parameter);
+                DWORD owner = 0;
+                ::GetWindowThreadProcessId(window, &owner);
+                wchar_t className[64] = {};
+                wchar_t text[128] = {};
+                ::GetClassNameW(window, className, 64);
+                ::GetWindowTextW(window, text, 128);
+                if ((found.ProcessId == 0 || owner == found.ProcessId) &&
+                    std::wstring_view(className) == found.WindowClass &&
+                    (found.Title == nullptr || std::wstring_view(text) == found.Title) &&
+                    (!found.MustBeVisible || ::IsWindowVisible(window))) {
+                    found.Found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.Found != nullptr || std::chrono::steady_clock::now() > deadline) {
+            return search.Found;
+        }
+        ::Sleep(static_cast<DWORD>(kPollInterval.count()));
+    }
+}
+
 std::string MessageBoxText(HWND box) {
     std::wstring longest;
     ::EnumChildWindows(box, CollectLongestText, reinterpret_cast<LPARAM>(&longest));
@@ -143,24 +181,25 @@ void TFrozenWindowThread::Thaw() {
     }
 }
 
-TPendingClick::TPendingClick(HWND window, int controlId) {
-    auto* report = new std::shared_ptr<bool>(FHandled);
-    FSent = ::SendMessageCallbackW(::GetDlgItem(window, controlId), BM_CLICK, 0, 0, Handled,
-                                   reinterpret_cast<ULONG_PTR>(report)) != FALSE;
+TPendingMessage::TPendingMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* report = new std::shared_ptr<THandled>(FHandled);
+    FSent =
+        ::SendMessageCallbackW(window, message, wParam, lParam, Handled, reinterpret_cast<ULONG_PTR>(report)) != FALSE;
     if (!FSent) {
         delete report;
     }
 }
 
-void CALLBACK TPendingClick::Handled(HWND, UINT, ULONG_PTR data, LRESULT) {
-    const std::unique_ptr<std::shared_ptr<bool>> report(reinterpret_cast<std::shared_ptr<bool>*>(data));
-    **report = true;
+void CALLBACK TPendingMessage::Handled(HWND, UINT, ULONG_PTR data, LRESULT result) {
+    const std::unique_ptr<std::shared_ptr<THandled>> report(reinterpret_cast<std::shared_ptr<THandled>*>(data));
+    (*report)->Result = result;
+    (*report)->Done = true;
 }
 
-bool TPendingClick::Wait(std::chrono::milliseconds timeout) {
+bool TPendingMessage::Wait(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     // The platform reports the handling through this thread's message queue.
-    while (FSent && !*FHandled) {
+    while (FSent && !FHandled->Done) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
@@ -172,7 +211,7 @@ bool TPendingClick::Wait(std::chrono::milliseconds timeout) {
             ::DispatchMessageW(&message);
         }
     }
-    return *FHandled;
+    return FHandled->Done;
 }
 
 HWND FocusOf(HWND window) {

@@ -65,25 +65,41 @@ private:
     bool FFrozen = false;
 };
 
-// Presses a button without waiting for the window to handle the press.
-class TPendingClick {
+// Sends a message without waiting for the window to handle it.
+class TPendingMessage {
 public:
-    TPendingClick(HWND window, int controlId);
-    TPendingClick(const TPendingClick&) = delete;
-    TPendingClick& operator=(const TPendingClick&) = delete;
+    TPendingMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    TPendingMessage(const TPendingMessage&) = delete;
+    TPendingMessage& operator=(const TPendingMessage&) = delete;
 
-    // True once the window has handled the press (everything the press
-    // started has returned), false when the time runs out first.
+    // True once the window has handled the message (everything it started
+    // has returned), false when the time runs out first.
     bool Wait(std::chrono::milliseconds timeout = 20s);
+    // The window's answer, once handled.
+    LRESULT Result() const noexcept { return FHandled->Result; }
 
 private:
+    struct THandled {
+        bool Done = false;
+        LRESULT Result = 0;
+    };
     static void CALLBACK Handled(HWND window, UINT message, ULONG_PTR data, LRESULT result);
 
     bool FSent = false;
     // Shared with the platform's report, which may come after this is gone.
-    std::shared_ptr<bool> FHandled = std::make_shared<bool>(false);
+    std::shared_ptr<THandled> FHandled = std::make_shared<THandled>();
 };
 
+// Presses a button without waiting for the window to handle the press.
+class TPendingClick : public TPendingMessage {
+public:
+    TPendingClick(HWND window, int controlId) : TPendingMessage(::GetDlgItem(window, controlId), BM_CLICK, 0, 0) {}
+};
+
+// A top-level window of the process (of any process for 0), of the class and,
+// unless null, the title, once there is one within the time; or null.
+HWND FindWindowOf(DWORD processId, const wchar_t* windowClass, const wchar_t* title, bool mustBeVisible,
+                  std::chrono::milliseconds timeout);
 // The text of a message box: its longest static text.
 std::string MessageBoxText(HWND box);
 // Presses a button of a window as a click would.

@@ -1,8 +1,13 @@
 #include "session/win32/tests/E2eDriver.h"
 
+#include "common/ScopeExit.h"
+#include "common/win32/Files.h"
+#include "common/win32/WinText.h"
 #include "session/win32/resource.h"
 
 #include <gtest/gtest.h>
+
+#include <shellapi.h>
 
 #include <set>
 #include <string>
@@ -58,6 +63,11 @@ protected:
         }
         std::string text = MessageBoxText(box);
         Click(box, button);
+        // The next box is another window, not this one on its way out.
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (::IsWindow(box) && std::chrono::steady_clock::now() < deadline) {
+            ::Sleep(20);
+        }
         return text;
     }
 
@@ -189,7 +199,26 @@ TEST_F(MainWindow, EnterAndCtrlYDoNothingWhileACaptureRuns) {
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window, IDC_EXIT)));
 }
 
-// A shown dialog of the settings, the filter settings or an ignore list, or
+// Ends the help viewer showing this program's help file, once it shows
+// within the time; false when none came. The viewer is a program of its own
+// that outlives the one that started it.
+bool CloseHelpViewer(std::chrono::milliseconds timeout) {
+    const HWND viewer = FindWindowOf(0, L"HH Parent", L"Quillborne Help", true, timeout);
+    if (viewer == nullptr) {
+        return false;
+    }
+    DWORD viewerProcess = 0;
+    ::GetWindowThreadProcessId(viewer, &viewerProcess);
+    const TUniqueHandleObject process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, viewerProcess));
+    if (process) {
+        ::TerminateProcess(process.Get(), 0);
+        ::WaitForSingleObject(process.Get(), 10000);
+    }
+    return true;
+}
+
+// A shown dialog of the settings, the filter settings, an ignore list or the
+// About box, or
 // null.
 HWND FilterDialog(DWORD processId) {
     struct TSearch {
@@ -208,7 +237,7 @@ HWND FilterDialog(DWORD processId) {
             const std::wstring_view caption(title);
             if (owner == found.ProcessId && std::wstring_view(className) == L"#32770" && ::IsWindowVisible(window) &&
                 (caption == L"Results Filter" || caption == L"Quillborne Settings" ||
-                 caption.ends_with(L" to ignore"))) {
+                 caption.ends_with(L" to ignore") || caption == L"About Quillborne v2.0")) {
                 found.Found = window;
                 return FALSE;
             }
@@ -240,8 +269,9 @@ TEST_F(MainWindow, CommandsPostedDuringACaptureLeaveItToFinish) {
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     ::PostMessageW(window, WM_ENDSESSION, TRUE, 0);
     frozen.Thaw();
-    // The settings, the filter settings and the four ignore lists open their
-    // dialogs over the capture, which goes on once the user has closed them.
+    // The settings, the filter settings, the four ignore lists and About open
+    // their dialogs over the capture, which goes on once the user has closed
+    // them; Help opens the viewer, a program of its own.
     std::set<HWND> dialogs;
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (!yes.Wait(100ms) && std::chrono::steady_clock::now() < deadline) {
@@ -250,8 +280,10 @@ TEST_F(MainWindow, CommandsPostedDuringACaptureLeaveItToFinish) {
             dialogs.insert(dialog);
         }
     }
+    const bool helpShown = CloseHelpViewer(20s);
     ASSERT_TRUE(yes.Wait(0ms));
-    EXPECT_EQ(dialogs.size(), 6u);
+    EXPECT_EQ(dialogs.size(), 7u);
+    EXPECT_TRUE(helpShown);
 
     ExpectStep(window, 4);
     EXPECT_TRUE(::IsWindow(window));
@@ -268,14 +300,124 @@ TEST_F(MainWindow, ClosingBeforeARecordingAsksNothing) {
     EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
 }
 
-TEST_F(MainWindow, TheStartupSwitchInAnyCaseKeepsTheWindowHidden) {
+// Whether the notification area holds the program's icon: modifying nothing
+// of an icon succeeds only when the icon is there.
+bool TrayIconShown(DWORD processId) {
+    const HWND handler = FindWindowOf(processId, L"QuillborneTrayIconHandler", nullptr, false, 5s);
+    if (handler == nullptr) {
+        return false;
+    }
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = handler;
+    data.uID = 1;
+    return ::Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+TEST_F(MainWindow, TheStartupSwitchInAnyCaseLeavesOnlyTheTrayIconUntilShow) {
     Settled();
-    TQuillborneProcess program(L"-STARTUP");
+    {
+        TQuillborneProcess program(L"-STARTUP ignored");
+        const HWND window = program.MainWindow();
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(::IsWindowVisible(window));
+        EXPECT_TRUE(TrayIconShown(program.Id()));
+        ::SendMessageW(window, WM_COMMAND, CM_SHOW, 0);
+        EXPECT_TRUE(::IsWindowVisible(window));
+        EXPECT_FALSE(TrayIconShown(program.Id()));
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+    }
+    TQuillborneProcess second(L"other -startup");
+    const HWND window = second.ShownWindow(L"QuillborneMain");
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(TrayIconShown(second.Id()));
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
+}
+
+// The system's question reaches the window through the shell notifications:
+// a No refuses the end of the session by itself, a Yes goes on to the close
+// query, which during a recording asks once more.
+TEST_F(MainWindow, TheEndOfTheSessionIsAskedAboutAndANoRefusesIt) {
+    constexpr char kEnd[] = "Windows wants to shutdown/restart. Do you want to allow this?";
+    Settled();
+    TQuillborneProcess program;
     const HWND window = program.MainWindow();
     ASSERT_NE(window, nullptr);
-    EXPECT_FALSE(::IsWindowVisible(window));
-    ::PostMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+    ::SendMessageW(window, WM_COMMAND, CM_STARTRECORDING, 0);
+    {
+        TPendingMessage query(window, WM_QUERYENDSESSION, 0, 0);
+        EXPECT_EQ(Answer(program, IDNO), kEnd);
+        ASSERT_TRUE(query.Wait());
+        EXPECT_EQ(query.Result(), FALSE);
+        EXPECT_EQ(program.MessageBox(300ms), nullptr);
+    }
+    {
+        TPendingMessage query(window, WM_QUERYENDSESSION, 0, 0);
+        EXPECT_EQ(Answer(program, IDYES), kEnd);
+        EXPECT_EQ(Answer(program, IDYES), "Are you sure you want to exit?");
+        ASSERT_TRUE(query.Wait());
+        EXPECT_NE(query.Result(), FALSE);
+    }
+}
+
+TEST_F(MainWindow, AboutShowsWhatIsMonitoredAndAPictureInAFixedToolWindow) {
+    Settled();
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    ::PostMessageW(window, WM_COMMAND, CM_ABOUT, 0);
+    const HWND about = FindWindowOf(program.Id(), L"#32770", L"About Quillborne v2.0", true, 20s);
+    ASSERT_NE(about, nullptr);
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(about, GWL_EXSTYLE));
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(about, GWL_STYLE));
+    EXPECT_NE(exStyle & WS_EX_TOOLWINDOW, 0u);
+    EXPECT_EQ(style & WS_THICKFRAME, 0u);
+    EXPECT_EQ(::GetWindow(about, GW_OWNER), window);
+
+    const HWND text = ::GetDlgItem(about, IDC_ABOUTTEXT);
+    const auto textStyle = static_cast<DWORD>(::GetWindowLongPtrW(text, GWL_STYLE));
+    EXPECT_NE(textStyle & ES_READONLY, 0u);
+    EXPECT_NE(textStyle & WS_VSCROLL, 0u);
+    // Another process's edit control answers only when asked by message.
+    std::wstring body(static_cast<std::size_t>(::SendMessageW(text, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    ::SendMessageW(text, WM_GETTEXT, body.size(), reinterpret_cast<LPARAM>(body.data()));
+    for (const wchar_t* monitored : {L"file system", L"registry", L"processes", L"shell", L"Quillborne.chm"}) {
+        EXPECT_NE(body.find(monitored), std::wstring::npos) << Narrow(monitored);
+    }
+    EXPECT_NE(::SendDlgItemMessageW(about, IDC_ABOUTPICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+
+    Click(about, IDOK);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (::IsWindow(about) && std::chrono::steady_clock::now() < deadline) {
+        ::Sleep(50);
+    }
+    EXPECT_FALSE(::IsWindow(about));
+    EXPECT_EQ(program.MessageBox(300ms), nullptr);
+}
+
+TEST_F(MainWindow, HelpOpensTheHelpFileBesideTheProgram) {
+    Settled();
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    ::PostMessageW(window, WM_COMMAND, CM_HELP, 0);
+    EXPECT_TRUE(CloseHelpViewer(30s));
+    EXPECT_EQ(program.MessageBox(300ms), nullptr);
+}
+
+TEST_F(MainWindow, AMissingHelpFileIsNamedWithItsFullPath) {
+    Settled();
+    const std::wstring help = ExecutableDirectory() + L"Quillborne.chm";
+    const std::wstring aside = help + L".aside";
+    ASSERT_TRUE(::MoveFileExW(help.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+    const TScopeExit restore([&] { ::MoveFileExW(aside.c_str(), help.c_str(), MOVEFILE_REPLACE_EXISTING); });
+    TQuillborneProcess program;
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    ::PostMessageW(window, WM_COMMAND, CM_HELP, 0);
+    EXPECT_EQ(Answer(program, IDOK), "The help file (" + Narrow(help) + ") cannot be found!");
 }
 
 } // namespace
