@@ -102,8 +102,6 @@ using TUniqueFind = TUniqueHandle<TFindHandleTraits>;
 using TUniqueKey = TUniqueHandle<TKeyHandleTraits>;
 using TUniqueMenu = TUniqueHandle<TMenuTraits>;
 using TUniqueFont = TUniqueHandle<TFontTraits>;
-};
-
 using TUniqueGdiObject = TUniqueHandle<TGdiObjectTraits>;
 template <class TInterface> using TComPtr = TUniqueHandle<TComTraits<TInterface>>;
 
