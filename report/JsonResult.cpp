@@ -4,13 +4,12 @@
 #include "monitor/ShellEventKinds.h"
 #include "report/FileSections.h"
 #include "report/IsoTime.h"
+#include "report/RegistrySection.h"
 #include "report/ValueBytes.h"
 
 #include <nlohmann/json.hpp>
 
 #include <string_view>
-#include <type_traits>
-#include <variant>
 
 namespace quill {
 
@@ -19,9 +18,6 @@ namespace {
 using TJson = nlohmann::ordered_json;
 
 constexpr int kFormat = 1;
-
-constexpr TRegRoot kRootOrder[] = {TRegRoot::LocalMachine, TRegRoot::CurrentUser, TRegRoot::Users,
-                                   TRegRoot::ClassesRoot, TRegRoot::CurrentConfig};
 
 // Writes the document a record at a time, so that a result of a million
 // files never stands in memory as one tree: every record is one line.
@@ -104,18 +100,6 @@ std::string HexText(const std::vector<std::uint8_t>& bytes) {
     return hex;
 }
 
-std::string_view TextOf(const TValueRecord& value) {
-    return std::visit(
-        [](const auto& data) -> std::string_view {
-            if constexpr (std::is_convertible_v<decltype(data), std::string_view>) {
-                return data;
-            } else {
-                return {};
-            }
-        },
-        value.Data);
-}
-
 TJson ValueData(const TValueRecord& value) {
     TJson data;
     data["type"] = RegTypeName(value.RegType).empty() ? TJson(nullptr) : TJson(RegTypeName(value.RegType));
@@ -123,7 +107,7 @@ TJson ValueData(const TValueRecord& value) {
     data["size"] = value.DataSize;
     const std::vector<std::uint8_t> bytes = StoredBytes(value);
     if (value.DataType == dtString || value.DataType == dtExpandString) {
-        data["text"] = TextOf(value);
+        data["text"] = ValueText(value);
         if (!IsPlainString(value)) {
             data["hex"] = HexText(bytes);
         }
@@ -225,20 +209,20 @@ void WriteValues(TJsonStream& json, TRegRoot root, const TRootLists& lists) {
 void WriteRegistry(TJsonStream& json, const TSessionStore& store) {
     json.BeginObject("registry");
     json.BeginArray("roots");
-    for (const TRegRoot root : kRootOrder) {
+    for (const TRegRoot root : kReportOrder) {
         const TRootLists& lists = store.Root(root);
         json.Item({{"root", RootName(root)}, {"recorded", lists.Recorded}, {"compared", lists.Compared}});
     }
     json.EndArray();
     json.BeginArray("keys");
-    for (const TRegRoot root : kRootOrder) {
+    for (const TRegRoot root : kReportOrder) {
         if (store.Root(root).Compared) {
             WriteKeys(json, root, store.Root(root));
         }
     }
     json.EndArray();
     json.BeginArray("values");
-    for (const TRegRoot root : kRootOrder) {
+    for (const TRegRoot root : kReportOrder) {
         if (store.Root(root).Compared) {
             WriteValues(json, root, store.Root(root));
         }

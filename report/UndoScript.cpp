@@ -3,21 +3,17 @@
 #include "common/TextCompare.h"
 #include "common/Utf.h"
 #include "report/IsoTime.h"
+#include "report/RegistrySection.h"
 #include "report/ValueBytes.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
-#include <type_traits>
-#include <variant>
 #include <vector>
 
 namespace quill {
 
 namespace {
-
-constexpr TRegRoot kRootOrder[] = {TRegRoot::LocalMachine, TRegRoot::CurrentUser, TRegRoot::Users,
-                                   TRegRoot::ClassesRoot, TRegRoot::CurrentConfig};
 
 // regedit keeps its lines within 80 columns: a hex line breaks after the
 // comma that reaches column 77, with a backslash, and goes on indented by two.
@@ -59,18 +55,6 @@ std::string Quoted(std::string_view text) {
     return quoted;
 }
 
-std::string_view TextOf(const TValueRecord& value) {
-    return std::visit(
-        [](const auto& data) -> std::string_view {
-            if constexpr (std::is_convertible_v<decltype(data), std::string_view>) {
-                return data;
-            } else {
-                return {};
-            }
-        },
-        value.Data);
-}
-
 std::string HexData(std::string line, const std::vector<std::uint8_t>& bytes) {
     std::size_t column = Utf8ToUtf16(line).size();
     char digits[3];
@@ -102,7 +86,7 @@ std::string HexPrefix(std::uint32_t type) {
 // A REG_SZ reads back as a quoted text only when it is exactly that text and
 // its terminator, and the text holds no line break that would end the line.
 bool QuotableString(const TValueRecord& value) {
-    const std::string_view text = TextOf(value);
+    const std::string_view text = ValueText(value);
     return value.RegType == kRegSz && value.DataType == dtString && IsPlainString(value) &&
            text.find_first_of("\r\n") == std::string_view::npos;
 }
@@ -113,7 +97,7 @@ std::string UndoValueLine(const TValueRecord& value) {
     std::string line = value.Name.View().empty() ? std::string("@") : Quoted(value.Name.View());
     line += '=';
     if (QuotableString(value)) {
-        return line + Quoted(TextOf(value));
+        return line + Quoted(ValueText(value));
     }
     const std::vector<std::uint8_t> bytes = StoredBytes(value);
     if (value.RegType == kRegDword && bytes.size() == 4) {
@@ -201,7 +185,7 @@ void PlanRoot(TUndoPlan& plan, TRegRoot root, const TRootLists& lists) {
 
 TUndoPlan MakePlan(const TSessionStore& store) {
     TUndoPlan plan;
-    for (const TRegRoot root : kRootOrder) {
+    for (const TRegRoot root : kReportOrder) {
         if (store.Root(root).Compared) {
             PlanRoot(plan, root, store.Root(root));
         }
@@ -210,8 +194,8 @@ TUndoPlan MakePlan(const TSessionStore& store) {
     // Parents before children: a key's section may recreate its parent.
     std::stable_sort(plan.Lines.begin(), plan.Lines.end(), [](const TSectionLine& a, const TSectionLine& b) {
         if (a.Root != b.Root) {
-            return std::find(std::begin(kRootOrder), std::end(kRootOrder), a.Root) <
-                   std::find(std::begin(kRootOrder), std::end(kRootOrder), b.Root);
+            return std::find(std::begin(kReportOrder), std::end(kReportOrder), a.Root) <
+                   std::find(std::begin(kReportOrder), std::end(kReportOrder), b.Root);
         }
         return CompareText(a.KeyPath, b.KeyPath) < 0;
     });
@@ -238,7 +222,7 @@ void AppendHeader(std::string& text, const TSessionStore& store, const TRecordin
                          TimeText(recording.StopTime) + " (local time).");
     AppendLine(text, "; Only the changes the report's filter includes are undone; files are left alone.");
     std::string skipped;
-    for (const TRegRoot root : kRootOrder) {
+    for (const TRegRoot root : kReportOrder) {
         if (!store.Root(root).Compared) {
             skipped += skipped.empty() ? " " : ", ";
             skipped += RootName(root);

@@ -7,9 +7,7 @@
 
 namespace quill {
 
-namespace {
-
-std::string_view TextOf(const TValueRecord& value) {
+std::string_view ValueText(const TValueRecord& value) {
     return std::visit(
         [](const auto& data) -> std::string_view {
             if constexpr (std::is_convertible_v<decltype(data), std::string_view>) {
@@ -21,8 +19,6 @@ std::string_view TextOf(const TValueRecord& value) {
         value.Data);
 }
 
-} // namespace
-
 std::vector<std::uint8_t> StoredBytes(const TValueRecord& value) {
     const auto size = static_cast<std::size_t>(value.DataSize > 0 ? value.DataSize : 0);
     if (value.Buffer != nullptr) {
@@ -31,7 +27,7 @@ std::vector<std::uint8_t> StoredBytes(const TValueRecord& value) {
     switch (value.DataType) {
     case dtString:
     case dtExpandString: {
-        std::vector<std::uint8_t> bytes = EncodeRegString(TextOf(value));
+        std::vector<std::uint8_t> bytes = EncodeRegString(ValueText(value));
         // Stored without its terminator (or cut short): the record's size
         // says how much of the text the registry held.
         if (bytes.size() > size) {
@@ -55,7 +51,8 @@ bool IsPlainString(const TValueRecord& value) {
     if (value.DataType != dtString && value.DataType != dtExpandString) {
         return false;
     }
-    return value.Buffer == nullptr && EncodeRegString(TextOf(value)).size() == static_cast<std::size_t>(value.DataSize);
+    return value.Buffer == nullptr &&
+           EncodeRegString(ValueText(value)).size() == static_cast<std::size_t>(value.DataSize);
 }
 
 std::string_view RegTypeName(std::uint32_t type) noexcept {

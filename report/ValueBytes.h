@@ -9,6 +9,9 @@
 
 namespace quill {
 
+// The text of a string value; "" for a value of any other type.
+std::string_view ValueText(const TValueRecord& value);
+
 // The value's data as the registry stored it, rebuilt from the record: a
 // string's text with its terminating zero (or without, when it was stored
 // without one), a REG_DWORD's four bytes, the raw bytes of everything else.
