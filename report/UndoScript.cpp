@@ -202,25 +202,45 @@ TUndoPlan MakePlan(const TSessionStore& store) {
     return plan;
 }
 
-void AppendLine(std::string& text, std::string_view line) {
-    text += line;
-    text += "\r\n";
-}
+// The file as regedit writes it: UTF-16LE after a byte order mark, each
+// line ended by CR LF.
+class TRegFileOutput {
+public:
+    explicit TRegFileOutput(std::ostream& out) : FOut(out) { Put(u"\uFEFF"); }
+
+    void Line(std::string_view line) {
+        Put(Utf8ToUtf16(line));
+        Put(u"\r\n");
+    }
+
+private:
+    void Put(std::u16string_view units) {
+        FBytes.resize(2 * units.size());
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            FBytes[2 * i] = static_cast<char>(units[i] & 0xFF);
+            FBytes[2 * i + 1] = static_cast<char>(units[i] >> 8);
+        }
+        FOut.write(FBytes.data(), static_cast<std::streamsize>(FBytes.size()));
+    }
+
+    std::ostream& FOut;
+    std::string FBytes;
+};
 
 std::string TimeText(TDateTime time) {
     const std::string text = IsoLocalTime(time);
     return text.empty() ? "at an unknown time" : text;
 }
 
-void AppendHeader(std::string& text, const TSessionStore& store, const TRecordingInfo& recording,
-                  const TUndoPlan& plan) {
-    AppendLine(text, "Windows Registry Editor Version 5.00");
-    AppendLine(text, "");
-    AppendLine(text, "; Made by Quillborne v2.0 to take the registry back to where it stood before a recording.");
-    AppendLine(text, "; Program recorded: " + (recording.ProgramName.empty() ? "none" : recording.ProgramName));
-    AppendLine(text, "; Recording started " + TimeText(recording.StartTime) + ", stopped " +
-                         TimeText(recording.StopTime) + " (local time).");
-    AppendLine(text, "; Only the changes the report's filter includes are undone; files are left alone.");
+void WriteHeader(TRegFileOutput& file, const TSessionStore& store, const TRecordingInfo& recording,
+                 const TUndoPlan& plan) {
+    file.Line("Windows Registry Editor Version 5.00");
+    file.Line("");
+    file.Line("; Made by Quillborne v2.0 to take the registry back to where it stood before a recording.");
+    file.Line("; Program recorded: " + (recording.ProgramName.empty() ? "none" : recording.ProgramName));
+    file.Line("; Recording started " + TimeText(recording.StartTime) + ", stopped " + TimeText(recording.StopTime) +
+              " (local time).");
+    file.Line("; Only the changes the report's filter includes are undone; files are left alone.");
     std::string skipped;
     for (const TRegRoot root : kReportOrder) {
         if (!store.Root(root).Compared) {
@@ -229,48 +249,36 @@ void AppendHeader(std::string& text, const TSessionStore& store, const TRecordin
         }
     }
     if (!skipped.empty()) {
-        AppendLine(text, "; Not compared, so not undone:" + skipped + ".");
+        file.Line("; Not compared, so not undone:" + skipped + ".");
     }
-    AppendLine(text, "; Created keys deleted: " + std::to_string(plan.KeysToDelete.size()) +
-                         "; deleted keys recreated: " + std::to_string(plan.KeysRecreated) +
-                         "; created values deleted: " + std::to_string(plan.ValuesDeleted) +
-                         "; values restored: " + std::to_string(plan.ValuesRestored) + ".");
-    AppendLine(text, "");
-}
-
-void WriteUtf16(std::ostream& out, std::string_view text) {
-    const std::u16string units = u"\uFEFF" + Utf8ToUtf16(text);
-    std::string bytes(2 * units.size(), '\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        bytes[2 * i] = static_cast<char>(units[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<char>(units[i] >> 8);
-    }
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    file.Line("; Created keys deleted: " + std::to_string(plan.KeysToDelete.size()) + "; deleted keys recreated: " +
+              std::to_string(plan.KeysRecreated) + "; created values deleted: " + std::to_string(plan.ValuesDeleted) +
+              "; values restored: " + std::to_string(plan.ValuesRestored) + ".");
+    file.Line("");
 }
 
 } // namespace
 
 void WriteUndoScript(std::ostream& out, const TSessionStore& store, const TRecordingInfo& recording) {
     const TUndoPlan plan = MakePlan(store);
-    std::string text;
-    AppendHeader(text, store, recording, plan);
+    TRegFileOutput file(out);
+    WriteHeader(file, store, recording, plan);
     for (const auto& [root, keyPath] : plan.KeysToDelete) {
-        AppendLine(text, "[-" + KeyName(root, keyPath) + "]");
-        AppendLine(text, "");
+        file.Line("[-" + KeyName(root, keyPath) + "]");
+        file.Line("");
     }
     for (std::size_t i = 0; i < plan.Lines.size();) {
         const TSectionLine& first = plan.Lines[i];
-        AppendLine(text, "[" + KeyName(first.Root, first.KeyPath) + "]");
+        file.Line("[" + KeyName(first.Root, first.KeyPath) + "]");
         for (; i < plan.Lines.size() && plan.Lines[i].Root == first.Root &&
                SameText(plan.Lines[i].KeyPath, first.KeyPath);
              ++i) {
             if (!plan.Lines[i].Line.empty()) {
-                AppendLine(text, plan.Lines[i].Line);
+                file.Line(plan.Lines[i].Line);
             }
         }
-        AppendLine(text, "");
+        file.Line("");
     }
-    WriteUtf16(out, text);
 }
 
 void WriteCreatedFilesList(std::ostream& out, const TSessionStore& store) {
