@@ -61,7 +61,7 @@ case $code in
 esac
 echo
 echo "Exit code $code: $meaning"
-for file in QuillborneReport.html result.json undo.reg undo.reg.files.txt; do
+for file in QuillborneReport.html result.json undo.reg undo.files.txt; do
     if [ -f "$out/$file" ]; then
         echo "  $out/$file"
     fi

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake make g++ pkg-config libgtest-dev libgmock-dev googletest libssl-dev clang-format
+    cmake make g++ pkg-config libgtest-dev libgmock-dev googletest libssl-dev nlohmann-json3-dev clang-format
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine64 xvfb xauth x11-utils imagemagick chromium python3
 )

@@ -219,7 +219,7 @@ std::string RecordUsageText() {
            "                          report folder of the settings)\n"
            "  -json FILE.json         also write the result as JSON\n"
            "  -undo FILE.reg          also write a registry script that undoes the changes, and\n"
-           "                          FILE.reg.files.txt listing the files created\n"
+           "                          FILE.files.txt listing the files created\n"
            "  -timeout SECONDS        stop recording after this long, even if the program runs\n"
            "  -no-watch               do not watch the directories for live changes\n"
            "  -quiet                  print only errors\n"

@@ -1,11 +1,46 @@
 #include "session/CommandRecording.h"
 
+#include "common/TextCompare.h"
+#include "report/JsonResult.h"
+#include "report/ReportName.h"
+#include "report/UndoScript.h"
 #include "session/RecordingSummary.h"
 #include "session/SessionController.h"
 
+#include <sstream>
 #include <utility>
 
 namespace quill {
+namespace {
+
+// Made whole under a temporary name beside the target and only then put in
+// its place, as the report is.
+void WriteWholeFile(IReportFiles& files, const std::string& path, const std::string& bytes) {
+    std::string temporary;
+    std::unique_ptr<IReportFile> file = files.CreateTemporary(std::string(ReportFolder(path)), temporary);
+    try {
+        file->Write(bytes);
+        file->Close();
+        file.reset();
+        files.Replace(temporary, path);
+    } catch (...) {
+        file.reset();
+        files.Remove(temporary);
+        throw;
+    }
+}
+
+} // namespace
+
+std::string CreatedFilesListPath(const std::string& undoFile) {
+    const std::string_view extension = ".reg";
+    std::string base = undoFile;
+    if (base.size() > extension.size() &&
+        SameText(std::string_view(base).substr(base.size() - extension.size()), extension)) {
+        base.resize(base.size() - extension.size());
+    }
+    return base + ".files.txt";
+}
 
 void ApplyRecordOptions(const TRecordOptions& options, TSettings& settings) {
     if (options.Paths) {
@@ -113,11 +148,35 @@ bool TCommandRecording::WriteOutputs(const TRecordOptions& options, std::vector<
     std::string reportFile =
         options.ReportFile.empty() ? ComposeReportPath(FSettings, FExecutableDirectory) : options.ReportFile;
     TReportWriter writer(store, FSettings, FPlatform.Report, BuiltFooterOptions(), nullptr);
-    const bool reported = writer.Write(reportFile, FRecording, false);
-    if (reported) {
+    bool complete = writer.Write(reportFile, FRecording, false);
+    if (complete) {
         written.push_back("Report: " + reportFile);
     }
-    return reported;
+    if (!options.JsonFile.empty()) {
+        complete &= WriteFile("JSON result", options.JsonFile, written,
+                              [&](std::ostream& out) { WriteJsonResult(out, store, FRecording); });
+    }
+    if (!options.UndoFile.empty()) {
+        complete &= WriteFile("Undo script", options.UndoFile, written,
+                              [&](std::ostream& out) { WriteUndoScript(out, store, FRecording); });
+        complete &= WriteFile("Created files", CreatedFilesListPath(options.UndoFile), written,
+                              [&](std::ostream& out) { WriteCreatedFilesList(out, store); });
+    }
+    return complete;
+}
+
+bool TCommandRecording::WriteFile(const std::string& what, const std::string& path, std::vector<std::string>& written,
+                                  const std::function<void(std::ostream&)>& write) {
+    try {
+        std::ostringstream bytes;
+        write(bytes);
+        WriteWholeFile(FPlatform.Report.Files, path, bytes.str());
+    } catch (const std::exception& error) {
+        FPlatform.Console.PrintError(what + ": unable to write " + path + " (" + error.what() + ")");
+        return false;
+    }
+    written.push_back(what + ": " + path);
+    return true;
 }
 
 } // namespace quill

@@ -8,7 +8,9 @@
 #include "session/RecordingSession.h"
 #include "settings/Settings.h"
 
+#include <functional>
 #include <memory>
+#include <ostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +43,9 @@ struct TCommandPlatform {
     TReportPlatform Report;
 };
 
+// Beside the undo script: its name without ".reg", then ".files.txt".
+std::string CreatedFilesListPath(const std::string& undoFile);
+
 // The options of the command line as settings of this run only: settings
 // is expected to keep its writes to itself.
 void ApplyRecordOptions(const TRecordOptions& options, TSettings& settings);
@@ -61,6 +66,10 @@ private:
     bool RunProgram(const TRecordOptions& options);
     void WaitForEnter(const TRecordOptions& options);
     bool WriteOutputs(const TRecordOptions& options, std::vector<std::string>& written);
+    // One more output; false, with the reason on the console, when it could
+    // not be written.
+    bool WriteFile(const std::string& what, const std::string& path, std::vector<std::string>& written,
+                   const std::function<void(std::ostream&)>& write);
     void Say(const std::string& line);
 
     TRecordingSession& FSession;

@@ -227,5 +227,32 @@ TEST_F(CommandRecording, TheFilterDecidesWhatCountsAsAChange) {
     EXPECT_EQ(Record({"-roots", "HKU", "--", "C:\\setup.exe"}), TRecordExit::NoChanges);
 }
 
+TEST_F(CommandRecording, TheJsonAndTheUndoScriptAreWrittenBesideTheReport) {
+    FHost.WhileRunning = [this] { InstallTool(); };
+    EXPECT_EQ(Record({"-roots", "HKU", "-json", "C:\\Reports\\r.json", "-undo", "C:\\Reports\\undo.REG", "--",
+                      "C:\\setup.exe"}),
+              TRecordExit::Changes);
+    EXPECT_EQ(FFiles.Files.count("C:\\Reports\\r.json"), 1U);
+    EXPECT_EQ(FFiles.Files.count("C:\\Reports\\undo.REG"), 1U);
+    EXPECT_EQ(FFiles.Files.count("C:\\Reports\\undo.files.txt"), 1U);
+    EXPECT_THAT(FConsole.Lines, Contains("JSON result: C:\\Reports\\r.json"));
+    EXPECT_THAT(FConsole.Lines, Contains("Undo script: C:\\Reports\\undo.REG"));
+    EXPECT_THAT(FConsole.Lines, Contains("Created files: C:\\Reports\\undo.files.txt"));
+}
+
+TEST_F(CommandRecording, AJsonThatCannotBeWrittenEndsWithCode5AndLeavesNothingBehind) {
+    EXPECT_EQ(Record({"-roots", "HKU", "-json", "D:\\Missing\\r.json", "-timeout", "0"}), TRecordExit::NotWritten);
+    ASSERT_EQ(FConsole.Errors.size(), 1U);
+    EXPECT_THAT(FConsole.Errors[0], HasSubstr("JSON result: unable to write D:\\Missing\\r.json"));
+    EXPECT_EQ(FFiles.Files.count(std::string(kReport)), 1U);
+}
+
+TEST(CreatedFilesList, TakesTheUndoScriptsNameWithoutItsExtension) {
+    EXPECT_EQ(CreatedFilesListPath("C:\\undo.reg"), "C:\\undo.files.txt");
+    EXPECT_EQ(CreatedFilesListPath("C:\\undo.REG"), "C:\\undo.files.txt");
+    EXPECT_EQ(CreatedFilesListPath("C:\\undo"), "C:\\undo.files.txt");
+    EXPECT_EQ(CreatedFilesListPath(".reg"), ".reg.files.txt");
+}
+
 } // namespace
 } // namespace quill
