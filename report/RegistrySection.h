@@ -8,6 +8,10 @@
 
 namespace quill {
 
+// The order of the roots in the report, the JSON result and the undo script.
+inline constexpr TRegRoot kReportOrder[] = {TRegRoot::LocalMachine, TRegRoot::CurrentUser, TRegRoot::Users,
+                                            TRegRoot::ClassesRoot, TRegRoot::CurrentConfig};
+
 // The eight lists of one compared root.
 struct TRootChanges {
     const TKeyList& KeysBefore;

@@ -16,9 +16,6 @@ namespace {
 
 constexpr std::size_t kMaxNoteLines = 200;
 
-constexpr TRegRoot kReportOrder[] = {TRegRoot::LocalMachine, TRegRoot::CurrentUser, TRegRoot::Users,
-                                     TRegRoot::ClassesRoot, TRegRoot::CurrentConfig};
-
 void WriteDetailsRow(TReportOutput& out, std::string_view label) {
     out.Line("<tr>");
     out.Raw("<td width=\"25%\" bgcolor=\"#C0C0C0\"><b>").Raw(label).Line("</b></td>");

@@ -4,6 +4,7 @@
 #include "session/SessionStore.h"
 
 #include <ostream>
+#include <string>
 
 namespace quill {
 
@@ -12,5 +13,10 @@ namespace quill {
 void WriteUndoScript(std::ostream& out, const TSessionStore& store, const TRecordingInfo& recording);
 // The created files and directories, deepest first, one per line, UTF-8, for the user to review.
 void WriteCreatedFilesList(std::ostream& out, const TSessionStore& store);
+
+// The line that sets one value back as the record has it: "name" (or @ for
+// the default value), then its exact type and data in regedit's notation;
+// long hex data goes on over further lines (CR LF within, none at the end).
+std::string UndoValueLine(const TValueRecord& value);
 
 } // namespace quill

@@ -17,7 +17,8 @@
 namespace quill {
 
 // How a value's data is held: text for the string types, a number for
-// REG_DWORD, raw bytes in Buffer for everything else.
+// REG_DWORD, raw bytes in Buffer for everything else. A string whose bytes
+// are more than its text and one terminating zero has them in Buffer too.
 enum TDataType : std::uint8_t { dtUnknown = 0, dtString = 1, dtExpandString = 2, dtInteger = 3, dtBinary = 4 };
 
 struct TKeyRecord {
@@ -33,8 +34,9 @@ using TValueData = std::variant<std::monostate, TText, std::int32_t>;
 // live in the snapshot's arena, with the record. The small fields follow Data
 // so that they can fill the room its variant leaves unused.
 struct TValueRecord {
-    TText Name;                           // "" for the key's default value
-    const std::uint8_t* Buffer = nullptr; // DataSize bytes for dtUnknown and dtBinary; none when empty
+    TText Name; // "" for the key's default value
+    const std::uint8_t* Buffer =
+        nullptr; // DataSize bytes for dtUnknown, dtBinary and irregular strings; none when empty
     [[no_unique_address]] TValueData Data;
     TDataType DataType = dtUnknown;
     std::uint8_t Included = 1;
@@ -62,8 +64,9 @@ void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot ro
                   TKeyList& keys, TValueList& values, TCaptureNotes& notes);
 
 // The value's record as the snapshot stores it, its texts and bytes kept in
-// arena: the registry's type mapped to a TDataType, text up to its first zero,
-// a REG_DWORD of any size other than four bytes kept as raw bytes.
+// arena: the registry's type mapped to a TDataType, text up to its first zero
+// (and the raw bytes of a string with more after it, or without one), a
+// REG_DWORD of any size other than four bytes kept as raw bytes.
 TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena);
 
 // Matches the before and after snapshots of one root. Matched records leave the

@@ -4,6 +4,24 @@
 
 namespace quill {
 
+namespace {
+
+// True when the bytes are UTF-16 text followed by exactly one zero, the one
+// form that the text alone gives back.
+bool IsTextAndTerminator(const std::vector<std::uint8_t>& data) {
+    if (data.size() < 2 || data.size() % 2 != 0) {
+        return false;
+    }
+    for (std::size_t i = 0; i + 2 < data.size(); i += 2) {
+        if (data[i] == 0 && data[i + 1] == 0) {
+            return false;
+        }
+    }
+    return data[data.size() - 2] == 0 && data.back() == 0;
+}
+
+} // namespace
+
 TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena, TTextCache& texts) {
     TValueRecord record;
     record.Name = texts.Keep(value.Name);
@@ -15,6 +33,11 @@ TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena, TTextCache& 
     case kRegExpandSz:
         record.DataType = value.Type == kRegSz ? dtString : dtExpandString;
         record.Data = texts.Keep(DecodeRegString(value.Data));
+        // Anything past the first zero, or a missing terminator, is kept as
+        // raw bytes too, so that the value can be written back exactly.
+        if (!value.Data.empty() && !IsTextAndTerminator(value.Data)) {
+            copyBytes();
+        }
         break;
     case kRegDword:
         // A REG_DWORD is four bytes by convention only; other sizes are kept

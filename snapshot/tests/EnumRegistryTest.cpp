@@ -147,9 +147,9 @@ TEST(SnapshotRoot, MapsEachRegistryTypeToItsDataForm) {
     };
     const TCase cases[] = {
         {"", kRegSz, dtString, 16, std::string("default"), {}},
-        {"zero inside", kRegSz, dtString, 8, std::string("a"), {}},
+        {"zero inside", kRegSz, dtString, 8, std::string("a"), Bytes({'a', 0, 0, 0, 'b', 0, 0, 0})},
         {"expand", kRegExpandSz, dtExpandString, 18, std::string("%TEMP%\\x"), {}},
-        {"unterminated", kRegSz, dtString, 4, std::string("ok"), {}},
+        {"unterminated", kRegSz, dtString, 4, std::string("ok"), Bytes({'o', 0, 'k', 0})},
         {"minus one", kRegDword, dtInteger, 4, std::int32_t{-1}, {}},
         {"dword", kRegDword, dtInteger, 4, std::int32_t{0x12345678}, {}},
         {"short dword", kRegDword, dtUnknown, 2, {}, Bytes({1, 2})},

@@ -7,10 +7,14 @@
 #include <windows.h>
 
 #include <gmock/gmock.h>
+#include <nlohmann/json.hpp>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -92,6 +96,83 @@ std::wstring Record(const std::wstring& options) {
     return Quoted(Executables() / L"quillborne.exe") + L" -record " + options;
 }
 
+bool KeyExists(HKEY root, const wchar_t* path) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    ::RegCloseKey(key);
+    return true;
+}
+
+bool ValueExists(HKEY root, const wchar_t* path, const wchar_t* name) {
+    return ::RegGetValueW(root, path, name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+// The counts of a summary line such as "Registry keys: 1 created, 2 deleted,
+// 3 modified".
+struct TCounts {
+    int Created = -1;
+    int Deleted = -1;
+    int Modified = -1;
+    bool operator==(const TCounts&) const = default;
+};
+
+TCounts SummaryCounts(const std::string& output, const std::string& what) {
+    TCounts counts;
+    const std::size_t line = output.find(what + ": ");
+    if (line != std::string::npos) {
+        std::sscanf(output.c_str() + line + what.size() + 2, "%d created, %d deleted, %d modified", &counts.Created,
+                    &counts.Deleted, &counts.Modified);
+    }
+    return counts;
+}
+
+std::filesystem::path WindowsFolder() {
+    wchar_t folder[MAX_PATH];
+    ::GetWindowsDirectoryW(folder, MAX_PATH);
+    return folder;
+}
+
+using TNames = std::set<std::string>;
+
+// The included records of one part of the JSON result by change, each named
+// as name(record) names it.
+TNames Included(const nlohmann::json& records, const std::string& change,
+                const std::function<std::string(const nlohmann::json&)>& name) {
+    TNames names;
+    for (const nlohmann::json& record : records) {
+        if (record.at("included").get<bool>() && record.at("change") == change) {
+            names.insert(name(record));
+        }
+    }
+    return names;
+}
+
+std::string KeyName(const nlohmann::json& key) {
+    return key.at("root").get<std::string>() + key.at("path").get<std::string>();
+}
+
+std::string ValueName(const nlohmann::json& value) {
+    return value.at("root").get<std::string>() + value.at("key").get<std::string>() +
+           value.at("name").get<std::string>();
+}
+
+std::string PathName(const nlohmann::json& entry) {
+    return entry.at("path").get<std::string>();
+}
+
+// The key and its parents up to the root's first level, as key paths.
+TNames KeyAndParents(const std::wstring& path) {
+    TNames names;
+    std::string text = "\\" + Narrow(path) + "\\";
+    while (text.size() > 1) {
+        names.insert("HKEY_CURRENT_USER" + text);
+        text.resize(text.find_last_of('\\', text.size() - 2) + 1);
+    }
+    return names;
+}
+
 class RecordCommand : public ::testing::Test {
 protected:
     std::filesystem::path FFolder = std::filesystem::temp_directory_path() / L"QuillborneRecordTest";
@@ -139,11 +220,117 @@ TEST_F(RecordCommand, TheSampleInstallerIsRecordedWithItsWholeFootprint) {
     EXPECT_THAT(run.Output, HasSubstr("Capture notes: 0"));
     EXPECT_THAT(run.Output, HasSubstr("Report: " + Narrow((FFolder / L"sample.html").wstring())));
 
+    const nlohmann::json result = nlohmann::json::parse(ReadAll(FFolder / L"sample.json"));
+    const nlohmann::json& keys = result.at("registry").at("keys");
+    const nlohmann::json& values = result.at("registry").at("values");
+    const nlohmann::json& files = result.at("fileScan").at("entries");
+
+    // Created keys: the sample's, and those of their parents that did not
+    // exist before; modified: only parents of what it created.
+    TNames sampleKeys;
+    TNames parents;
+    for (const wchar_t* key : {kUninstallKey, kTypesKey, kExtensionKey, kDocumentKey, kRunKey}) {
+        const TNames chain = KeyAndParents(key);
+        parents.insert(chain.begin(), chain.end());
+    }
+    for (const char* key : {"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QuillborneSample\\",
+                            "\\Software\\Quillborne Sample\\", "\\Software\\Quillborne Sample\\Types\\",
+                            "\\Software\\Classes\\.qbsample\\", "\\Software\\Classes\\QuillborneSample.Document\\",
+                            "\\Software\\Classes\\QuillborneSample.Document\\shell\\",
+                            "\\Software\\Classes\\QuillborneSample.Document\\shell\\open\\",
+                            "\\Software\\Classes\\QuillborneSample.Document\\shell\\open\\command\\"}) {
+        sampleKeys.insert("HKEY_CURRENT_USER" + std::string(key));
+    }
+    const TNames created = Included(keys, "created", KeyName);
+    for (const std::string& key : sampleKeys) {
+        EXPECT_EQ(created.count(key), 1U) << key;
+    }
+    for (const std::string& key : created) {
+        EXPECT_TRUE(sampleKeys.count(key) != 0 || parents.count(key) != 0) << key;
+    }
+    for (const std::string& key : Included(keys, "modified", KeyName)) {
+        EXPECT_EQ(parents.count(key), 1U) << key;
+    }
+    EXPECT_THAT(Included(keys, "deleted", KeyName), ::testing::IsEmpty());
+
+    const std::string types = "HKEY_CURRENT_USER\\Software\\Quillborne Sample\\Types\\";
+    const std::string uninstall =
+        "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QuillborneSample\\";
+    const TNames sampleValues{
+        types + "None",
+        types + "String",
+        types + "Expandable",
+        types + "Binary",
+        types + "Dword",
+        types + "BigEndian",
+        types + "Link",
+        types + "Multi",
+        types + "ResourceList",
+        types + "FullResource",
+        types + "Requirements",
+        types + "Qword",
+        types + "名前",
+        uninstall + "DisplayName",
+        uninstall + "DisplayVersion",
+        uninstall + "Publisher",
+        uninstall + "InstallLocation",
+        uninstall + "UninstallString",
+        uninstall + "NoModify",
+        uninstall + "EstimatedSize",
+        "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\QuillborneSample",
+        "HKEY_CURRENT_USER\\Software\\Classes\\.qbsample\\",
+        "HKEY_CURRENT_USER\\Software\\Classes\\QuillborneSample.Document\\",
+        "HKEY_CURRENT_USER\\Software\\Classes\\QuillborneSample.Document\\shell\\open\\command\\"};
+    EXPECT_EQ(Included(values, "created", ValueName), sampleValues);
+    EXPECT_THAT(Included(values, "modified", ValueName), ::testing::IsEmpty());
+    EXPECT_THAT(Included(values, "deleted", ValueName), ::testing::IsEmpty());
+
+    const std::string folder = "C:\\Program Files\\Quillborne Sample\\";
+    const TNames sampleFiles{folder,
+                             folder + "数据\\",
+                             folder + "QuillborneSample.exe",
+                             folder + "羽毛笔说明.txt",
+                             folder + "数据\\設定.ini",
+                             "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Quillborne Sample.lnk"};
+    EXPECT_EQ(Included(files, "created", PathName), sampleFiles);
+    EXPECT_THAT(Included(files, "deleted", PathName), ::testing::IsEmpty());
+    for (const std::string& path : Included(files, "modified", PathName)) {
+        EXPECT_TRUE(path == "C:\\Program Files\\" ||
+                    path == "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\")
+            << path;
+    }
+
     const std::string report = ReadAll(FFolder / L"sample.html");
     for (const char* item : {"QuillborneSample", "Quillborne Sample.lnk", "羽毛笔说明.txt", "設定.ini", ".qbsample",
                              "QuillborneSample.Document", "Qword", "名前", "Stopped automatically on program exit"}) {
         EXPECT_THAT(report, HasSubstr(item));
     }
+}
+
+// The undo script, applied by the platform's own regedit, recorded in turn:
+// every key and value the sample created is deleted again, and nothing else
+// changes.
+TEST_F(RecordCommand, TheUndoScriptTakesTheRegistryBackToTheBeforeState) {
+    const TRun installed =
+        RunCommand(Record(SampleOptions() + L" -- " + Quoted(Executables() / L"quill_sample_installer.exe")));
+    ASSERT_EQ(installed.ExitCode, 1U) << installed.Output;
+    ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kUninstallKey));
+
+    const TRun undone = RunCommand(
+        Record(L"-roots HKCU -paths " + Quoted(FEmpty) + L" -no-watch -report " + Quoted(FFolder / L"undone.html") +
+               L" -- " + Quoted(WindowsFolder() / L"regedit.exe") + L" /s " + Quoted(FFolder / L"sample.reg")));
+    EXPECT_EQ(undone.ExitCode, 1U) << undone.Output;
+    for (const wchar_t* key : {kUninstallKey, kTypesKey, kExtensionKey, kDocumentKey}) {
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key)) << Narrow(key);
+    }
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kRunKey, L"QuillborneSample"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kRunKey));
+
+    const TCounts keys = SummaryCounts(installed.Output, "Registry keys");
+    const TCounts values = SummaryCounts(installed.Output, "Registry values");
+    EXPECT_EQ(SummaryCounts(undone.Output, "Registry keys").Deleted, keys.Created) << undone.Output;
+    EXPECT_EQ(SummaryCounts(undone.Output, "Registry keys").Created, 0);
+    EXPECT_EQ(SummaryCounts(undone.Output, "Registry values"), (TCounts{0, values.Created, 0})) << undone.Output;
 }
 
 TEST_F(RecordCommand, NoProgramAndNothingChangedEndsWithNoChangeAtTheTimeout) {
