@@ -7,8 +7,9 @@
 
 namespace quill {
 
-// The hidden window a recording from the command line gives the shell's
-// notifications and the directory watchers to report to. Never shown; the
+// The window a recording from the command line gives the shell's
+// notifications and the directory watchers to report to: message-only, so it
+// is never shown and needs no display (under Wine, none may be there). The
 // progress a capture would show is told on the console instead, step by step.
 class TCommandWindow : public ICaptureDisplay, public IMessagePump {
 public:
