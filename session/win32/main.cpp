@@ -1,9 +1,12 @@
+#include "common/TextCompare.h"
 #include "common/win32/Files.h"
 #include "common/win32/Win32MessageBoxes.h"
 #include "common/win32/Win32Registry.h"
 #include "common/win32/WinText.h"
+#include "session/CommandLine.h"
 #include "session/SessionController.h"
 #include "session/StartupSwitch.h"
+#include "session/win32/CommandEntry.h"
 #include "session/win32/MainForm.h"
 #include "session/win32/MainServices.h"
 #include "settings/Settings.h"
@@ -32,7 +35,12 @@ std::vector<std::string> CommandLineArguments() {
     return result;
 }
 
-int RunProgram(HINSTANCE instance) {
+// Only the first argument counts, in any case.
+bool FirstArgumentIs(const std::vector<std::string>& arguments, std::string_view name) {
+    return !arguments.empty() && quill::SameText(arguments.front(), name);
+}
+
+int RunProgram(HINSTANCE instance, bool startup) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     ::InitCommonControlsEx(&controls);
     // The directory watchers draw their completion keys from it.
@@ -46,20 +54,26 @@ int RunProgram(HINSTANCE instance) {
     services.ConnectStartupShortcut(startupShortcut);
     quill::TfrmMain form(instance, settings, services, messages, quill::Narrow(quill::ExecutableDirectory()));
     if (!form.Create(quill::HasStartupSwitch(CommandLineArguments()))) {
-        ::MessageBoxW(nullptr, L"The main window cannot be created.", quill::Wide(quill::kApplicationTitle).c_str(),
-                      MB_ICONERROR | MB_OK);
-        return 1;
+        if (!form.Create(startup)) {
+            ::MessageBoxW(nullptr, L"The main window cannot be created.", quill::Wide(quill::kApplicationTitle).c_str(),
+                          MB_ICONERROR | MB_OK);
+            return 1;
+        }
+        messages.SetOwner(form.Handle());
+        services.Connect(form.Handle(), form);
+        services.ConnectEndSessionQuery([&form] { return form.Controller().EndSessionQuery(); });
+        form.ConnectPrograms(
+            [&services]() -> quill::TCaptureNotes& { return services.Session()->Store().BeforeNotes; });
+        services.ConnectRecorder(*form.Recorder());
+        return form.Run();
     }
-    messages.SetOwner(form.Handle());
-    services.Connect(form.Handle(), form);
-    services.ConnectEndSessionQuery([&form] { return form.Controller().EndSessionQuery(); });
-    form.ConnectPrograms([&services]() -> quill::TCaptureNotes& { return services.Session()->Store().BeforeNotes; });
-    services.ConnectRecorder(*form.Recorder());
-    return form.Run();
-}
 
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    return RunProgram(instance);
+    const std::vector<std::string> arguments = CommandLineArguments();
+    if (!arguments.empty() && quill::SameText(arguments.front(), quill::kRecordSwitch)) {
+        return quill::RunRecordCommand(instance, {arguments.begin() + 1, arguments.end()});
+    }
+    return RunProgram(instance, quill::HasStartupSwitch(arguments));
 }
