@@ -6,6 +6,7 @@
 #include "session/SessionController.h"
 #include "session/win32/MainForm.h"
 #include "session/win32/MainServices.h"
+#include "session/win32/ResumeFile.h"
 #include "settings/Settings.h"
 
 #include <commctrl.h>
@@ -15,14 +16,15 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 namespace {
 
 // Only the first argument counts, in any case.
-bool HasStartupSwitch() {
+bool FirstArgumentIs(std::string_view option) {
     int count = 0;
     LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    const bool result = arguments != nullptr && count > 1 && quill::SameText(quill::Narrow(arguments[1]), "-startup");
+    const bool result = arguments != nullptr && count > 1 && quill::SameText(quill::Narrow(arguments[1]), option);
     ::LocalFree(arguments);
     return result;
 }
@@ -38,7 +40,7 @@ int RunProgram(HINSTANCE instance) {
     quill::TWin32MessageBoxes messages{std::string(quill::kApplicationTitle)};
     quill::TMainServices services(settings, registry, messages, quill::ExecutableDirectory());
     quill::TfrmMain form(instance, settings, services, messages, quill::Narrow(quill::ExecutableDirectory()));
-    if (!form.Create(HasStartupSwitch())) {
+    if (!form.Create(FirstArgumentIs("-startup"))) {
         ::MessageBoxW(nullptr, L"The main window cannot be created.", quill::Wide(quill::kApplicationTitle).c_str(),
                       MB_ICONERROR | MB_OK);
         return 1;
@@ -47,6 +49,9 @@ int RunProgram(HINSTANCE instance) {
     services.Connect(form.Handle(), form);
     form.ConnectPrograms([&services]() -> quill::TCaptureNotes& { return services.Session()->Store().BeforeNotes; });
     services.ConnectRecorder(*form.Recorder());
+    if (FirstArgumentIs(quill::TResumeFile::kResumeSwitch)) {
+        form.Controller().OfferResume();
+    }
     return form.Run();
 }
 
