@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts Quillborne under Wine. Needs a display: on a
-# machine without one, run it as  xvfb-run -a scripts/run.sh
+# Sets up and builds Quillborne. With a display, starts it under Wine. Without
+# one, or with  scripts/run.sh demo , runs the demo instead: records the sample
+# installer built with the project, from the command line, and prints what it
+# found and where the HTML report, the JSON result and the undo script are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -8,17 +10,60 @@ root=$PWD
 scripts/setup.sh
 build=${QUILL_BUILD_ROOT:-$root/build}/win
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "$(nproc)" --target quillborne
+cmake --build "$build" -j "$(nproc)" --target quillborne quill_sample_installer
 
-if [ -z "${DISPLAY:-}" ]; then
-    echo "Quillborne is built: $build/quillborne.exe"
-    echo "There is no display to show its window on. Start one, or run:  xvfb-run -a scripts/run.sh"
-    exit 1
+export WINEDEBUG=${WINEDEBUG:--all}
+
+if [ "${1:-}" != demo ] && [ -n "${DISPLAY:-}" ]; then
+    # A Wine prefix of its own, so that the settings and what a recording
+    # sees stay apart from any other Windows programs of this user.
+    export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix-run}
+    export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+    exec wine "$build/quillborne.exe" "$@"
 fi
 
-# A Wine prefix of its own, so that the settings and what a recording sees
-# stay apart from any other Windows programs of this user.
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix-run}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-exec wine "$build/quillborne.exe" "$@"
+# The demo records in a new prefix each time, so that the sample installs
+# into a machine that has never seen it. Wine's menu builder stays off: it
+# would answer the sample's shortcut with entries in this user's menus.
+export WINEPREFIX=$root/build/wineprefix-demo
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+out=$root/build/demo
+rm -rf "$WINEPREFIX" "$out"
+mkdir -p "$out"
+echo "Preparing a Wine prefix for the demo (takes a few seconds)..."
+wineboot --init >/dev/null 2>&1
+wineserver -w
+
+report=$(winepath -w "$out/QuillborneReport.html")
+json=$(winepath -w "$out/result.json")
+undo=$(winepath -w "$out/undo.reg")
+installer=$(winepath -w "$build/quill_sample_installer.exe")
+
+echo
+echo "quillborne.exe -record -roots HKCU -paths '\"C:\\Program Files\"*\"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\"' ... -- quill_sample_installer.exe"
+set +e
+wine "$build/quillborne.exe" -record -roots HKCU \
+    -paths '"C:\Program Files"*"C:\ProgramData\Microsoft\Windows\Start Menu"' \
+    -no-watch -hash md5 -report "$report" -json "$json" -undo "$undo" \
+    -- "$installer" | tr -d '\r'
+code=${PIPESTATUS[0]}
+set -e
+wineserver -w
+
+case $code in
+0) meaning="recorded, no change" ;;
+1) meaning="recorded, with changes" ;;
+2) meaning="recorded, but something could not be recorded (see the notes in the report)" ;;
+3) meaning="the sample installer could not be started" ;;
+4) meaning="usage error" ;;
+5) meaning="the report, the JSON or the undo script could not be written" ;;
+*) meaning="unexpected" ;;
+esac
+echo
+echo "Exit code $code: $meaning"
+for file in QuillborneReport.html result.json undo.reg undo.reg.files.txt; do
+    if [ -f "$out/$file" ]; then
+        echo "  $out/$file"
+    fi
+done
+((code <= 2))

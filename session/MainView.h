@@ -1,6 +1,7 @@
 #pragma once
 
 #include "session/Actions.h"
+#include "session/MessagePump.h"
 
 #include <array>
 #include <string>
@@ -24,16 +25,14 @@ struct TWizardState {
 };
 
 // The main window as the session controller sees it.
-class IMainView {
+class IMainView : public IMessagePump {
 public:
-    virtual ~IMainView() = default;
     // The actions are the controller's: the window greys out what they
     // disable and passes every command on.
     virtual void ShowState(const TWizardState& wizard, const TActionStates& actions) = 0;
     // While a capture runs: the progress caption and the hourglass cursor.
     virtual void ShowCaptureProgress(bool running) = 0;
     virtual void FocusYes() = 0;
-    virtual void ProcessMessages() = 0;
     // The program is ending: loops that advance several steps stop.
     virtual bool Terminating() const = 0;
     virtual void SetWatchTimer(bool enabled) = 0;

@@ -48,14 +48,18 @@ TSessionController::TSessionController(TSettings& settings, IMainView& view, ISe
     : FSettings(settings), FView(view), FServices(services), FMessages(messages),
       FExecutableDirectory(std::move(executableDirectory)) {}
 
-std::string TSessionController::ComposeReportPath() const {
-    std::string path = FSettings.ReadString("ReportDir", FExecutableDirectory);
+std::string ComposeReportPath(const TSettings& settings, const std::string& executableDirectory) {
+    std::string path = settings.ReadString("ReportDir", executableDirectory);
     // The stored folder usually ends with a backslash already; a second one
     // would only show up in the report's links.
     if (path.empty() || (path.back() != '\\' && path.back() != '/')) {
         path += '\\';
     }
     return path + std::string(kReportFileName);
+}
+
+std::string TSessionController::ComposeReportPath() const {
+    return quill::ComposeReportPath(FSettings, FExecutableDirectory);
 }
 
 void TSessionController::LoadWatchedPrograms() {

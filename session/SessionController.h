@@ -15,6 +15,10 @@ namespace quill {
 inline constexpr std::string_view kApplicationTitle = "Quillborne v2.0";
 inline constexpr std::string_view kReportFileName = "QuillborneReport.html";
 
+// The report's path: QuillborneReport.html in the folder of the setting
+// ReportDir, by default the program's own.
+std::string ComposeReportPath(const TSettings& settings, const std::string& executableDirectory);
+
 // The texts of the seven steps.
 std::string_view StepCaption(int step) noexcept;
 

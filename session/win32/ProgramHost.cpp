@@ -38,7 +38,7 @@ bool TWin32ProgramHost::ChooseProgram(std::string& fileName) {
 }
 
 std::unique_ptr<IRunningProgram> TWin32ProgramHost::StartProgram(const std::string& fileName) {
-    return quill::StartProgram(fileName, FView, FProcesses, FNotes());
+    return quill::StartProgram(fileName, {}, FView, FProcesses, FNotes());
 }
 
 std::unique_ptr<IRunningProgram> TWin32ProgramHost::FollowProcess(const TProcessName& process) {

@@ -82,8 +82,9 @@ void AssignDescendants(TProgramJob& job, IProcessSnapshot& processes, std::uint3
     }
 }
 
-std::unique_ptr<IRunningProgram> Follow(IMainView& view, TUniqueHandleObject process, std::unique_ptr<TProgramJob> job,
-                                        const std::string& name, TCaptureNotes& notes) {
+std::unique_ptr<IRunningProgram> Follow(IMessagePump& view, TUniqueHandleObject process,
+                                        std::unique_ptr<TProgramJob> job, const std::string& name,
+                                        TCaptureNotes& notes) {
     if (!job || job->Empty()) {
         notes.Add(kNotFollowed, name + " (waited for the program alone)");
         job.reset();
@@ -91,9 +92,13 @@ std::unique_ptr<IRunningProgram> Follow(IMainView& view, TUniqueHandleObject pro
     return std::make_unique<TWaitableProgram>(view, std::move(process), std::move(job));
 }
 
-std::unique_ptr<IRunningProgram> CreateDirectly(const std::string& fileName, IMainView& view, TCaptureNotes& notes) {
+std::unique_ptr<IRunningProgram> CreateDirectly(const std::string& fileName, const std::string& arguments,
+                                                IMessagePump& view, TCaptureNotes& notes) {
     const std::wstring application = Wide(fileName);
     std::wstring commandLine = L"\"" + application + L"\"";
+    if (!arguments.empty()) {
+        commandLine += L" " + Wide(arguments);
+    }
     const std::wstring folder = Wide(Folder(fileName));
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -113,15 +118,18 @@ std::unique_ptr<IRunningProgram> CreateDirectly(const std::string& fileName, IMa
     return Follow(view, std::move(process), std::move(job), fileName, notes);
 }
 
-std::unique_ptr<IRunningProgram> OpenThroughShell(const std::string& fileName, IMainView& view,
-                                                  IProcessSnapshot& processes, TCaptureNotes& notes) {
+std::unique_ptr<IRunningProgram> OpenThroughShell(const std::string& fileName, const std::string& arguments,
+                                                  IMessagePump& view, IProcessSnapshot& processes,
+                                                  TCaptureNotes& notes) {
     const std::wstring file = Wide(fileName);
+    const std::wstring parameters = Wide(arguments);
     const std::wstring folder = Wide(Folder(fileName));
     SHELLEXECUTEINFOW execute{};
     execute.cbSize = sizeof(execute);
     execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     execute.lpVerb = L"open";
     execute.lpFile = file.c_str();
+    execute.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
     execute.lpDirectory = folder.empty() ? nullptr : folder.c_str();
     execute.nShow = SW_SHOWNORMAL;
     // A handler that hands the file to a program already running gives no
@@ -139,13 +147,13 @@ std::unique_ptr<IRunningProgram> OpenThroughShell(const std::string& fileName, I
 
 } // namespace
 
-std::unique_ptr<IRunningProgram> StartProgram(const std::string& fileName, IMainView& view, IProcessSnapshot& processes,
-                                              TCaptureNotes& notes) {
-    return StartsDirectly(fileName) ? CreateDirectly(fileName, view, notes)
-                                    : OpenThroughShell(fileName, view, processes, notes);
+std::unique_ptr<IRunningProgram> StartProgram(const std::string& fileName, const std::string& arguments,
+                                              IMessagePump& view, IProcessSnapshot& processes, TCaptureNotes& notes) {
+    return StartsDirectly(fileName) ? CreateDirectly(fileName, arguments, view, notes)
+                                    : OpenThroughShell(fileName, arguments, view, processes, notes);
 }
 
-std::unique_ptr<IRunningProgram> FollowProcess(const TProcessName& process, IMainView& view,
+std::unique_ptr<IRunningProgram> FollowProcess(const TProcessName& process, IMessagePump& view,
                                                IProcessSnapshot& processes, TCaptureNotes& notes) {
     TUniqueHandleObject handle(::OpenProcess(kJoinRights, FALSE, process.ProcessID));
     if (!handle) {

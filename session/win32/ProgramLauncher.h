@@ -2,7 +2,7 @@
 
 #include "common/CaptureNotes.h"
 #include "common/ProcessList.h"
-#include "session/MainView.h"
+#include "session/MessagePump.h"
 #include "session/ProgramRecorder.h"
 
 #include <memory>
@@ -13,14 +13,16 @@ namespace quill {
 // Starts the chosen file inside a job, so that the wait also covers whatever
 // the program starts: programs (.exe, .com) directly, created suspended until
 // they belong to the job; any other file through the shell's "open". The
-// program's folder is its working directory. Null when nothing was started.
-std::unique_ptr<IRunningProgram> StartProgram(const std::string& fileName, IMainView& view, IProcessSnapshot& processes,
-                                              TCaptureNotes& notes);
+// program's folder is its working directory. arguments, when not empty, is the
+// rest of the command line, quoted as the program expects. Null when nothing
+// was started.
+std::unique_ptr<IRunningProgram> StartProgram(const std::string& fileName, const std::string& arguments,
+                                              IMessagePump& view, IProcessSnapshot& processes, TCaptureNotes& notes);
 
 // Follows a running process and the processes it has started by now, through
 // a job where the platform allows one, else through its handle, else through
 // the snapshot. Every fallback is noted.
-std::unique_ptr<IRunningProgram> FollowProcess(const TProcessName& process, IMainView& view,
+std::unique_ptr<IRunningProgram> FollowProcess(const TProcessName& process, IMessagePump& view,
                                                IProcessSnapshot& processes, TCaptureNotes& notes);
 
 // The creation time of a running process in the platform's file-time units; 0

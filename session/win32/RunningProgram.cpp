@@ -13,7 +13,7 @@ constexpr DWORD kPollInterval = 250;
 
 } // namespace
 
-bool WaitServingMessages(HANDLE handle, IMainView& view, const std::function<bool()>& keepWaiting) {
+bool WaitServingMessages(HANDLE handle, IMessagePump& view, const std::function<bool()>& keepWaiting) {
     const DWORD count = handle != nullptr ? 1 : 0;
     while (keepWaiting()) {
         const DWORD woken = ::MsgWaitForMultipleObjectsEx(count, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
@@ -26,7 +26,7 @@ bool WaitServingMessages(HANDLE handle, IMainView& view, const std::function<boo
     return false;
 }
 
-TWaitableProgram::TWaitableProgram(IMainView& view, TUniqueHandleObject process, std::unique_ptr<TProgramJob> job)
+TWaitableProgram::TWaitableProgram(IMessagePump& view, TUniqueHandleObject process, std::unique_ptr<TProgramJob> job)
     : FView(view), FProcess(std::move(process)), FJob(std::move(job)) {}
 
 bool TWaitableProgram::WaitForExit(const std::function<bool()>& keepWaiting) {
@@ -34,7 +34,7 @@ bool TWaitableProgram::WaitForExit(const std::function<bool()>& keepWaiting) {
     return WaitServingMessages(waitable, FView, keepWaiting);
 }
 
-TPolledProgram::TPolledProgram(IMainView& view, IProcessSnapshot& processes, TProcessName process)
+TPolledProgram::TPolledProgram(IMessagePump& view, IProcessSnapshot& processes, TProcessName process)
     : FView(view), FProcesses(processes), FProcess(std::move(process)) {}
 
 bool TPolledProgram::Running() {

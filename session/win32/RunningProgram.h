@@ -2,7 +2,7 @@
 
 #include "common/ProcessList.h"
 #include "common/win32/UniqueHandle.h"
-#include "session/MainView.h"
+#include "session/MessagePump.h"
 #include "session/ProgramRecorder.h"
 #include "session/win32/ProgramJob.h"
 
@@ -15,17 +15,17 @@ namespace quill {
 // Serves the window's messages until the handle is signalled (true) or
 // keepWaiting answers false. The thread sleeps in the platform's wait between
 // messages; a failing wait counts as the end.
-bool WaitServingMessages(HANDLE handle, IMainView& view, const std::function<bool()>& keepWaiting);
+bool WaitServingMessages(HANDLE handle, IMessagePump& view, const std::function<bool()>& keepWaiting);
 
 // A program followed through a handle: a job's finished event or the process
 // itself. The job, when there is one, lives as long as the wait.
 class TWaitableProgram : public IRunningProgram {
 public:
-    TWaitableProgram(IMainView& view, TUniqueHandleObject process, std::unique_ptr<TProgramJob> job);
+    TWaitableProgram(IMessagePump& view, TUniqueHandleObject process, std::unique_ptr<TProgramJob> job);
     bool WaitForExit(const std::function<bool()>& keepWaiting) override;
 
 private:
-    IMainView& FView;
+    IMessagePump& FView;
     TUniqueHandleObject FProcess;
     std::unique_ptr<TProgramJob> FJob;
 };
@@ -34,13 +34,13 @@ private:
 // 250 ms.
 class TPolledProgram : public IRunningProgram {
 public:
-    TPolledProgram(IMainView& view, IProcessSnapshot& processes, TProcessName process);
+    TPolledProgram(IMessagePump& view, IProcessSnapshot& processes, TProcessName process);
     bool WaitForExit(const std::function<bool()>& keepWaiting) override;
 
 private:
     bool Running();
 
-    IMainView& FView;
+    IMessagePump& FView;
     IProcessSnapshot& FProcesses;
     TProcessName FProcess;
 };

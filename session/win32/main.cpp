@@ -3,7 +3,9 @@
 #include "common/win32/Win32MessageBoxes.h"
 #include "common/win32/Win32Registry.h"
 #include "common/win32/WinText.h"
+#include "session/CommandLine.h"
 #include "session/SessionController.h"
+#include "session/win32/CommandEntry.h"
 #include "session/win32/MainForm.h"
 #include "session/win32/MainServices.h"
 #include "session/win32/ResumeFile.h"
@@ -17,19 +19,28 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
-// Only the first argument counts, in any case.
-bool FirstArgumentIs(std::string_view option) {
+// The arguments after the program's own name.
+std::vector<std::string> Arguments() {
     int count = 0;
     LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    const bool result = arguments != nullptr && count > 1 && quill::SameText(quill::Narrow(arguments[1]), option);
+    std::vector<std::string> result;
+    for (int i = 1; arguments != nullptr && i < count; ++i) {
+        result.push_back(quill::Narrow(arguments[i]));
+    }
     ::LocalFree(arguments);
     return result;
 }
 
-int RunProgram(HINSTANCE instance) {
+// Only the first argument counts, in any case.
+bool FirstArgumentIs(const std::vector<std::string>& arguments, std::string_view name) {
+    return !arguments.empty() && quill::SameText(arguments.front(), name);
+}
+
+int RunProgram(HINSTANCE instance, bool startup, bool resume) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     ::InitCommonControlsEx(&controls);
     // The directory watchers draw their completion keys from it.
@@ -40,7 +51,7 @@ int RunProgram(HINSTANCE instance) {
     quill::TWin32MessageBoxes messages{std::string(quill::kApplicationTitle)};
     quill::TMainServices services(settings, registry, messages, quill::ExecutableDirectory());
     quill::TfrmMain form(instance, settings, services, messages, quill::Narrow(quill::ExecutableDirectory()));
-    if (!form.Create(FirstArgumentIs("-startup"))) {
+    if (!form.Create(startup)) {
         ::MessageBoxW(nullptr, L"The main window cannot be created.", quill::Wide(quill::kApplicationTitle).c_str(),
                       MB_ICONERROR | MB_OK);
         return 1;
@@ -49,7 +60,7 @@ int RunProgram(HINSTANCE instance) {
     services.Connect(form.Handle(), form);
     form.ConnectPrograms([&services]() -> quill::TCaptureNotes& { return services.Session()->Store().BeforeNotes; });
     services.ConnectRecorder(*form.Recorder());
-    if (FirstArgumentIs(quill::TResumeFile::kResumeSwitch)) {
+    if (resume) {
         form.Controller().OfferResume();
     }
     return form.Run();
@@ -58,5 +69,10 @@ int RunProgram(HINSTANCE instance) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    return RunProgram(instance);
+    const std::vector<std::string> arguments = Arguments();
+    if (FirstArgumentIs(arguments, quill::kRecordSwitch)) {
+        return quill::RunRecordCommand(instance, {arguments.begin() + 1, arguments.end()});
+    }
+    return RunProgram(instance, FirstArgumentIs(arguments, "-startup"),
+                      FirstArgumentIs(arguments, quill::TResumeFile::kResumeSwitch));
 }

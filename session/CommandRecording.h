@@ -1,0 +1,74 @@
+#pragma once
+
+#include "common/CaptureNotes.h"
+#include "report/ReportWriter.h"
+#include "session/CommandLine.h"
+#include "session/Console.h"
+#include "session/ProgramRecorder.h"
+#include "session/RecordingSession.h"
+#include "settings/Settings.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quill {
+
+// What a recording from the command line needs of the platform besides the
+// captures.
+class ICommandHost {
+public:
+    virtual ~ICommandHost() = default;
+    // Starts the program as Run Program does, with the arguments; null when
+    // it cannot be started. What cannot be followed is noted in notes.
+    virtual std::unique_ptr<IRunningProgram>
+    StartProgram(const std::string& fileName, const std::vector<std::string>& arguments, TCaptureNotes& notes) = 0;
+    // True when the program and every process it started have ended; false
+    // when the timeout ran out first.
+    virtual bool WaitForProgram(IRunningProgram& program, std::optional<int> timeoutSeconds) = 0;
+    // Returns when Enter is pressed on the console or the timeout runs out.
+    virtual void WaitForEnter(std::optional<int> timeoutSeconds) = 0;
+    // Sets every record's Included flag from the stored filter switches and
+    // the ignore lists.
+    virtual void ApplyResultFilter(TSessionStore& store) = 0;
+};
+
+struct TCommandPlatform {
+    ICommandHost& Host;
+    IConsole& Console;
+    // Its message boxes print to the console.
+    TReportPlatform Report;
+};
+
+// The options of the command line as settings of this run only: settings
+// is expected to keep its writes to itself.
+void ApplyRecordOptions(const TRecordOptions& options, TSettings& settings);
+
+// One recording from the command line: the before-capture, the program (or
+// the wait for Enter), the after-capture, the report, and a summary on the
+// console. The same captures, filter and report as the window's, without a
+// window and without opening the report.
+class TCommandRecording {
+public:
+    // executableDirectory is the report folder when the settings name none.
+    TCommandRecording(TRecordingSession& session, const TSettings& settings, const TCommandPlatform& platform,
+                      std::string executableDirectory);
+
+    TRecordExit Run(const TRecordOptions& options);
+
+private:
+    bool RunProgram(const TRecordOptions& options);
+    void WaitForEnter(const TRecordOptions& options);
+    bool WriteOutputs(const TRecordOptions& options, std::vector<std::string>& written);
+    void Say(const std::string& line);
+
+    TRecordingSession& FSession;
+    const TSettings& FSettings;
+    TCommandPlatform FPlatform;
+    std::string FExecutableDirectory;
+    TRecordingInfo FRecording;
+    bool FQuiet = false;
+};
+
+} // namespace quill
