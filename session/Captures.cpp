@@ -120,19 +120,25 @@ std::string TRecordingSession::SaveBefore(const TRecordingInfo& recording) const
     return EncodeBeforeCapture(FStore, TCaptureFacts{recording.StartTime, recording.HashKind, FPaths});
 }
 
+TCaptureFacts TRecordingSession::LoadBefore(TRecordingInfo& recording, std::string_view fileBytes,
+                                            const std::string& fileName) {
+    TSavedCapture capture = DecodeCapture(fileBytes, fileName);
+    DiscardSession();
+    capture.MoveInto(FStore);
+    recording.StartTime = capture.Facts.StartTime;
+    recording.HashKind = capture.Facts.HashKind;
+    FPaths = capture.Facts.Paths;
+    return std::move(capture.Facts);
+}
+
 void TRecordingSession::ResumeBefore(TRecordingInfo& recording, std::string_view fileBytes,
                                      const std::string& fileName) {
     if (FCapturing) {
         return;
     }
-    TSavedCapture capture = DecodeCapture(fileBytes, fileName);
     const TScopeExit idle([this] { FCapturing = false; });
     FCapturing = true;
-    DiscardSession();
-    capture.MoveInto(FStore);
-    recording.StartTime = capture.Facts.StartTime;
-    recording.HashKind = capture.Facts.HashKind;
-    FPaths = std::move(capture.Facts.Paths);
+    LoadBefore(recording, fileBytes, fileName);
     FStore.AfterNotes.Add("Not journalled", "the shell and directory events before the restart (the recording "
                                             "went on from its before-capture, saved when the session ended)");
     try {

@@ -10,8 +10,6 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include <algorithm>
-#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -51,31 +49,7 @@ void TResumeFile::Save(std::string_view bytes) {
             Raise("the folder " + FFolder + " cannot be made", error);
         }
     }
-    const std::string temporary = FPath + ".new";
-    {
-        const TUniqueFile file(::CreateFileW(LongPathForm(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) {
-            Raise(temporary + " cannot be made", ::GetLastError());
-        }
-        while (!bytes.empty()) {
-            const DWORD piece =
-                static_cast<DWORD>(std::min<std::size_t>(bytes.size(), std::numeric_limits<DWORD>::max() / 2));
-            DWORD written = 0;
-            if (!::WriteFile(file.Get(), bytes.data(), piece, &written, nullptr) || written == 0) {
-                const DWORD error = ::GetLastError();
-                ::DeleteFileW(LongPathForm(temporary).c_str());
-                Raise(temporary + " cannot be written", error);
-            }
-            bytes.remove_prefix(written);
-        }
-    }
-    if (!::MoveFileExW(LongPathForm(temporary).c_str(), LongPathForm(FPath).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = ::GetLastError();
-        ::DeleteFileW(LongPathForm(temporary).c_str());
-        Raise(FPath + " cannot be replaced", error);
-    }
+    WriteWholeFile(LongPathForm(FPath), bytes);
 }
 
 void TResumeFile::ScheduleResume() {
