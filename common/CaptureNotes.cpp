@@ -2,15 +2,31 @@
 
 namespace quill {
 
-void TCaptureNotes::Add(std::string_view kind, std::string example) {
+TCaptureNotes::TKind& TCaptureNotes::Entry(std::string_view kind) {
     auto [found, added] = FIndex.try_emplace(std::string(kind), FKinds.size());
     if (added) {
         FKinds.push_back({std::string(kind), 0, {}});
     }
-    TKind& entry = FKinds[found->second];
+    return FKinds[found->second];
+}
+
+void TCaptureNotes::Add(std::string_view kind, std::string example) {
+    TKind& entry = Entry(kind);
     ++entry.Count;
     ++FTotal;
     if (entry.Examples.size() < kMaxExamples) {
+        entry.Examples.push_back(std::move(example));
+    }
+}
+
+void TCaptureNotes::AddCounted(std::string_view kind, std::size_t count, std::vector<std::string> examples) {
+    TKind& entry = Entry(kind);
+    entry.Count += count;
+    FTotal += count;
+    for (std::string& example : examples) {
+        if (entry.Examples.size() == kMaxExamples) {
+            break;
+        }
         entry.Examples.push_back(std::move(example));
     }
 }

@@ -27,6 +27,9 @@ public:
     // system's reason where there is one) is kept while the kind has fewer
     // than kMaxExamples.
     void Add(std::string_view kind, std::string example);
+    // Counts occurrences of the kind whose examples were kept elsewhere (a
+    // saved capture): the examples join those held while there is room.
+    void AddCounted(std::string_view kind, std::size_t count, std::vector<std::string> examples);
 
     // Kinds in the order of their first occurrence.
     const std::vector<TKind>& Kinds() const noexcept { return FKinds; }
@@ -40,6 +43,8 @@ public:
     std::vector<std::string> Lines() const;
 
 private:
+    TKind& Entry(std::string_view kind);
+
     std::vector<TKind> FKinds;
     std::unordered_map<std::string, std::size_t> FIndex;
     std::size_t FTotal = 0;

@@ -1,6 +1,7 @@
 #include "common/ScopeExit.h"
 #include "monitor/ShellEventKinds.h"
 #include "session/RecordingSession.h"
+#include "session/SnapshotFile.h"
 #include "snapshot/Hashing.h"
 
 #include <exception>
@@ -104,15 +105,50 @@ void TRecordingSession::BeforeSteps(TRecordingInfo& recording, TCaptureNotes& no
     display.ShowCaption(false);
     display.ShowAnimation(false);
     StartShellMonitor();
-    const std::vector<std::string> paths = FSettings.ReadList("Paths");
+    FPaths = FSettings.ReadList("Paths");
     if (FSettings.ReadBool("FSScan", false)) {
         display.ShowAnimation(true);
         Step("the file scan");
         recording.HashKind = HashKindFromSetting(FSettings.ReadInteger("Hashing", 0));
-        ScanFiles(FStore.FilesBefore, paths, recording.HashKind, notes);
+        ScanFiles(FStore.FilesBefore, FPaths, recording.HashKind, notes);
         FStore.FilesRecorded = true;
     }
-    StartWatchers(paths);
+    StartWatchers(FPaths);
+}
+
+std::string TRecordingSession::SaveBefore(const TRecordingInfo& recording) const {
+    return EncodeBeforeCapture(FStore, TCaptureFacts{recording.StartTime, recording.HashKind, FPaths});
+}
+
+TCaptureFacts TRecordingSession::LoadBefore(TRecordingInfo& recording, std::string_view fileBytes,
+                                            const std::string& fileName) {
+    TSavedCapture capture = DecodeCapture(fileBytes, fileName);
+    DiscardSession();
+    capture.MoveInto(FStore);
+    recording.StartTime = capture.Facts.StartTime;
+    recording.HashKind = capture.Facts.HashKind;
+    FPaths = capture.Facts.Paths;
+    return std::move(capture.Facts);
+}
+
+void TRecordingSession::ResumeBefore(TRecordingInfo& recording, std::string_view fileBytes,
+                                     const std::string& fileName) {
+    if (FCapturing) {
+        return;
+    }
+    const TScopeExit idle([this] { FCapturing = false; });
+    FCapturing = true;
+    LoadBefore(recording, fileBytes, fileName);
+    FStore.AfterNotes.Add("Not journalled", "the shell and directory events before the restart (the recording "
+                                            "went on from its before-capture, saved when the session ended)");
+    try {
+        StartShellMonitor();
+        StartWatchers(FPaths);
+    } catch (const std::exception& error) {
+        NoteFailure(FStore.AfterNotes, error.what());
+    } catch (...) {
+        NoteFailure(FStore.AfterNotes, {});
+    }
 }
 
 // A running system always has processes: an empty list means the platform

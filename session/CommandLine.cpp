@@ -129,6 +129,10 @@ const std::map<std::string, TValueParser, TTextLess>& ValueOptions() {
          [](TRecordOptions& o, const std::string& v, std::string& e) { return ParseFile("-json", v, o.JsonFile, e); }},
         {"-undo",
          [](TRecordOptions& o, const std::string& v, std::string& e) { return ParseFile("-undo", v, o.UndoFile, e); }},
+        {"-save-before", [](TRecordOptions& o, const std::string& v,
+                            std::string& e) { return ParseFile("-save-before", v, o.SaveBeforeFile, e); }},
+        {"-after", [](TRecordOptions& o, const std::string& v,
+                      std::string& e) { return ParseFile("-after", v, o.AfterFile, e); }},
         {"-timeout", [](TRecordOptions& o, const std::string& v,
                         std::string& e) { return ParseTimeout(v, o.TimeoutSeconds.emplace(), e); }},
     };
@@ -146,6 +150,27 @@ bool* SwitchField(TRecordOptions& options, std::string_view name) {
         return &options.Help;
     }
     return nullptr;
+}
+
+// Each half of a split recording does one side only: the program runs, or
+// the wait lasts, between the two commands.
+bool CheckSplit(const TRecordOptions& options, std::string& error) {
+    if (!options.SaveBeforeFile.empty() && !options.AfterFile.empty()) {
+        error = "-save-before and -after: give one of them (the second command records the after side)";
+        return false;
+    }
+    const std::string_view split = !options.SaveBeforeFile.empty() ? "-save-before"
+                                   : !options.AfterFile.empty()    ? "-after"
+                                                                   : "";
+    if (split.empty()) {
+        return true;
+    }
+    if (!options.Program.empty() || options.TimeoutSeconds) {
+        error =
+            std::string(split) + ": records one side only; install or run the program between -save-before and -after";
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -172,7 +197,7 @@ bool ParseRecordOptions(const std::vector<std::string>& arguments, TRecordOption
             }
             options.Program = arguments[i + 1];
             options.Arguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 2, arguments.end());
-            return true;
+            return CheckSplit(options, error);
         }
         if (bool* field = SwitchField(options, argument)) {
             if (!once(argument)) {
@@ -199,7 +224,7 @@ bool ParseRecordOptions(const std::vector<std::string>& arguments, TRecordOption
             return false;
         }
     }
-    return true;
+    return CheckSplit(options, error);
 }
 
 std::string RecordUsageText() {
@@ -221,6 +246,10 @@ std::string RecordUsageText() {
            "  -undo FILE.reg          also write a registry script that undoes the changes, and\n"
            "                          FILE.files.txt listing the files created\n"
            "  -timeout SECONDS        stop recording after this long, even if the program runs\n"
+           "  -save-before FILE       only record the before side and save it to FILE; install\n"
+           "                          or run the program afterwards, then use -after FILE\n"
+           "  -after FILE             record the after side against the before side saved in\n"
+           "                          FILE, with its roots, directories and digest, and report\n"
            "  -no-watch               do not watch the directories for live changes\n"
            "  -quiet                  print only errors\n"
            "  -help                   print this text\n"
@@ -231,7 +260,8 @@ std::string RecordUsageText() {
            "  2  recorded, but the capture notes say something was not recorded\n"
            "  3  the program could not be started\n"
            "  4  usage error, or another recording from the command line is running\n"
-           "  5  the report, the JSON or the undo script could not be written\n";
+           "  5  the report, the JSON, the undo script or the before side could not be written\n"
+           "  6  the before side saved with -save-before could not be loaded\n";
 }
 
 std::string JoinCommandLine(const std::vector<std::string>& arguments) {

@@ -21,7 +21,8 @@ enum class TRecordExit : int {
     Incomplete = 2, // the capture notes say something was not recorded
     NotStarted = 3, // the program could not be started
     Usage = 4,      // the command line was wrong, or another recording runs
-    NotWritten = 5, // the report, the JSON or the undo script could not be written
+    NotWritten = 5, // the report, the JSON, the undo script or the saved before-capture could not be written
+    NotLoaded = 6,  // the saved before-capture could not be loaded
 };
 
 // What "-record" was asked to do. An option that was not given is empty and
@@ -34,6 +35,10 @@ struct TRecordOptions {
     std::string ReportFile; // empty: the report folder of the settings
     std::string JsonFile;   // empty: no JSON result
     std::string UndoFile;   // empty: no undo script
+    // The recording split in two by hand: the before-capture saved to a
+    // file, and the after-capture taken against such a file.
+    std::string SaveBeforeFile;
+    std::string AfterFile;
     std::optional<int> TimeoutSeconds;
     bool NoWatch = false;
     bool Quiet = false;

@@ -64,8 +64,8 @@ void ApplyRecordOptions(const TRecordOptions& options, TSettings& settings) {
     }
 }
 
-TCommandRecording::TCommandRecording(TRecordingSession& session, const TSettings& settings,
-                                     const TCommandPlatform& platform, std::string executableDirectory)
+TCommandRecording::TCommandRecording(TRecordingSession& session, TSettings& settings, const TCommandPlatform& platform,
+                                     std::string executableDirectory)
     : FSession(session), FSettings(settings), FPlatform(platform),
       FExecutableDirectory(std::move(executableDirectory)) {}
 
@@ -78,15 +78,24 @@ void TCommandRecording::Say(const std::string& line) {
 TRecordExit TCommandRecording::Run(const TRecordOptions& options) {
     FQuiet = options.Quiet;
     FRecording = {};
-    Say("Recording the registry and the files before the installation...");
-    FSession.CaptureBefore(FRecording);
-    if (!options.Program.empty()) {
-        if (!RunProgram(options)) {
-            FSession.CaptureAfter(FRecording, true);
-            return TRecordExit::NotStarted;
+    if (!options.SaveBeforeFile.empty()) {
+        return SaveBefore(options.SaveBeforeFile);
+    }
+    if (!options.AfterFile.empty()) {
+        if (!LoadBefore(options.AfterFile)) {
+            return TRecordExit::NotLoaded;
         }
     } else {
-        WaitForEnter(options);
+        Say("Recording the registry and the files before the installation...");
+        FSession.CaptureBefore(FRecording);
+        if (!options.Program.empty()) {
+            if (!RunProgram(options)) {
+                FSession.CaptureAfter(FRecording, true);
+                return TRecordExit::NotStarted;
+            }
+        } else {
+            WaitForEnter(options);
+        }
     }
     Say("Recording the registry and the files after the installation...");
     FSession.CaptureAfter(FRecording, false);
@@ -107,6 +116,38 @@ TRecordExit TCommandRecording::Run(const TRecordOptions& options) {
         return TRecordExit::Incomplete;
     }
     return summary.HasChanges() ? TRecordExit::Changes : TRecordExit::NoChanges;
+}
+
+TRecordExit TCommandRecording::SaveBefore(const std::string& file) {
+    Say("Recording the registry and the files before the installation...");
+    FSession.CaptureBefore(FRecording);
+    try {
+        FPlatform.Host.WriteFile(file, FSession.SaveBefore(FRecording));
+    } catch (const std::exception& error) {
+        FPlatform.Console.PrintError(std::string("The before side could not be saved: ") + error.what());
+        return TRecordExit::NotWritten;
+    }
+    Say("Before side: " + file);
+    return FSession.Store().BeforeNotes.Empty() ? TRecordExit::NoChanges : TRecordExit::Incomplete;
+}
+
+// The after-capture compares what the before side recorded, as it recorded
+// it, whatever the settings say now.
+bool TCommandRecording::LoadBefore(const std::string& file) {
+    Say("Loading the before side from " + file + "...");
+    try {
+        const TCaptureFacts facts = FSession.LoadBefore(FRecording, FPlatform.Host.ReadFile(file), file);
+        const TSessionStore& store = FSession.Store();
+        for (const TRegRoot root : kAllRoots) {
+            FSettings.WriteBool(RootName(root), store.Root(root).Recorded);
+        }
+        FSettings.WriteBool("FSScan", store.FilesRecorded);
+        FSettings.WriteList("Paths", facts.Paths);
+        return true;
+    } catch (const std::exception& error) {
+        FPlatform.Console.PrintError(std::string("The before side could not be loaded: ") + error.what());
+        return false;
+    }
 }
 
 bool TCommandRecording::RunProgram(const TRecordOptions& options) {

@@ -13,6 +13,7 @@
 #include <ostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quill {
@@ -34,6 +35,12 @@ public:
     // Sets every record's Included flag from the stored filter switches and
     // the ignore lists.
     virtual void ApplyResultFilter(TSessionStore& store) = 0;
+    // The bytes of a file. Raises std::runtime_error, with the reason, when
+    // it is missing or cannot be read.
+    virtual std::string ReadFile(const std::string& path) = 0;
+    // Writes the whole file in place of any before it. Raises
+    // std::runtime_error with the reason.
+    virtual void WriteFile(const std::string& path, std::string_view bytes) = 0;
 };
 
 struct TCommandPlatform {
@@ -57,12 +64,16 @@ void ApplyRecordOptions(const TRecordOptions& options, TSettings& settings);
 class TCommandRecording {
 public:
     // executableDirectory is the report folder when the settings name none.
-    TCommandRecording(TRecordingSession& session, const TSettings& settings, const TCommandPlatform& platform,
+    // settings keeps its writes to itself: the after side of a split
+    // recording takes the roots, directories and digest of its before side.
+    TCommandRecording(TRecordingSession& session, TSettings& settings, const TCommandPlatform& platform,
                       std::string executableDirectory);
 
     TRecordExit Run(const TRecordOptions& options);
 
 private:
+    TRecordExit SaveBefore(const std::string& file);
+    bool LoadBefore(const std::string& file);
     bool RunProgram(const TRecordOptions& options);
     void WaitForEnter(const TRecordOptions& options);
     bool WriteOutputs(const TRecordOptions& options, std::vector<std::string>& written);
@@ -73,7 +84,7 @@ private:
     void Say(const std::string& line);
 
     TRecordingSession& FSession;
-    const TSettings& FSettings;
+    TSettings& FSettings;
     TCommandPlatform FPlatform;
     std::string FExecutableDirectory;
     TRecordingInfo FRecording;

@@ -32,6 +32,7 @@ void TRecordingSession::FreeSession() noexcept {
 // The watchers write into the store's journal: they stop before it goes.
 void TRecordingSession::DiscardSession() {
     StopWatchers();
+    FPaths.clear();
     FStore.NewSession();
 }
 

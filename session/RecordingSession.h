@@ -3,6 +3,7 @@
 #include "session/CapturePlatform.h"
 #include "session/SessionServices.h"
 #include "session/SessionStore.h"
+#include "session/SnapshotFile.h"
 #include "settings/Settings.h"
 
 #include <cstdint>
@@ -29,6 +30,20 @@ public:
     // capture, NewSession and FreeSession do nothing until it ends.
     void CaptureBefore(TRecordingInfo& recording);
     void CaptureAfter(TRecordingInfo& recording, bool abort);
+
+    // The before-capture, with what shaped it, as the bytes of a snapshot
+    // file.
+    std::string SaveBefore(const TRecordingInfo& recording) const;
+    // Puts a saved before-capture in a new session, ready for the after-
+    // capture, and returns what shaped it. Raises ESnapshotFile, leaving the
+    // session as it was, when the bytes cannot be loaded.
+    TCaptureFacts LoadBefore(TRecordingInfo& recording, std::string_view fileBytes, const std::string& fileName);
+    // Continues a recording from a saved before-capture as if it had just
+    // been taken: the store holds it, and the shell notifications and the
+    // directory watchers start again with fresh journals, which are noted as
+    // missing the events before. Raises ESnapshotFile, leaving the session
+    // as it was, when the bytes cannot be loaded.
+    void ResumeBefore(TRecordingInfo& recording, std::string_view fileBytes, const std::string& fileName);
 
     void NewSession();
     // Stops every directory watcher and releases the store.
@@ -71,6 +86,8 @@ private:
     std::vector<std::unique_ptr<IDirectoryWatcher>> FWatchers;
     bool FCapturing = false;
     std::string FStepName;
+    // The folders the before-capture scanned and watched.
+    std::vector<std::string> FPaths;
 };
 
 } // namespace quill

@@ -436,6 +436,42 @@ bool TSessionController::EndSessionQuery() {
     return true;
 }
 
+void TSessionController::SaveForRestart() {
+    if (FStep != 4 && FStep != 5) {
+        return;
+    }
+    Attempt("The recording could not be kept for the next log-on", {},
+            [this] { FServices.SaveForRestart(FRecording); });
+}
+
+void TSessionController::OfferResume() {
+    if (FStep > 2) {
+        return;
+    }
+    if (!FMessages.Confirm("A recording was in progress when Windows restarted. Continue it?")) {
+        FServices.DiscardResume();
+        return;
+    }
+    FRecording = TRecordingInfo{};
+    bool resumed = false;
+    Attempt("The recording cannot be continued", {}, [this, &resumed] {
+        FServices.ResumeRecording(FRecording);
+        resumed = true;
+    });
+    if (!resumed) {
+        return;
+    }
+    // As after the before-capture: a new session, a recording to stop.
+    FActions.Disable(TAction::StartRecording);
+    FActions.Disable(TAction::ViewReport);
+    FActions.Disable(TAction::FreeReport);
+    FActions.Enable(TAction::StopRecording);
+    FStep = 5;
+    FWizard.YesTop = kFirstYesTop + (FStep - 1) * kStepSpacing;
+    FWizard.RunProgramTop = FWizard.YesTop;
+    ShowStep();
+}
+
 void TSessionController::EndSession() {
     if (Actions().Enabled(TAction::Exit)) {
         Close();

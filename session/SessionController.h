@@ -53,6 +53,14 @@ public:
     // The user's session is ending: the session is freed, unless a capture or
     // the report writer works on it (the process ends under them anyway).
     void EndSession();
+    // Called when the user's session ends, before EndSession: a recording
+    // that waits for the program (steps 4 and 5) keeps its before-capture
+    // for the next log-on.
+    void SaveForRestart();
+    // The program was started to continue a recording that the end of the
+    // user's session interrupted: on the user's word it goes on at step 5
+    // with the kept before-capture; otherwise that is discarded.
+    void OfferResume();
     // The recorded program could not be launched and the user gave up: the
     // after-capture discards what was captured and the wizard starts over
     // without a report. Only while waiting for the program (steps 4 and 5).

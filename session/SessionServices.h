@@ -31,6 +31,15 @@ public:
     virtual void WriteReport(std::string& reportFile, const TRecordingInfo& recording) = 0;
     // Discards every list of the session; FreeSession also stops the
     // directory watchers.
+    // Keeps the before-capture for the start at the next log-on, which the
+    // platform is asked to make with the resume switch. Raises when it
+    // cannot.
+    virtual void SaveForRestart(const TRecordingInfo& recording) = 0;
+    // Loads the kept before-capture into the session and starts the live
+    // journals again; the kept capture is gone afterwards, loaded or not.
+    // Raises when it cannot be loaded.
+    virtual void ResumeRecording(TRecordingInfo& recording) = 0;
+    virtual void DiscardResume() = 0;
     virtual void NewSession() = 0;
     virtual void FreeSession() = 0;
     virtual void ShowSettingsDialog() = 0;

@@ -1,8 +1,10 @@
 #include "common/win32/Files.h"
 
+#include "common/win32/SystemMessage.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/WinText.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -49,6 +51,35 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path) {
             return bytes;
         }
         bytes.append(buffer.data(), read);
+    }
+}
+
+void WriteWholeFile(const std::wstring& path, std::string_view bytes) {
+    const std::wstring temporary = path + L".new";
+    const auto raise = [](const std::wstring& file, std::string_view what, DWORD error) {
+        throw std::runtime_error(Narrow(file) + " cannot be " + std::string(what) + " (" + SystemMessage(error) + ")");
+    };
+    {
+        const TUniqueFile file(
+            ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            raise(temporary, "made", ::GetLastError());
+        }
+        while (!bytes.empty()) {
+            const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), DWORD{1} << 30));
+            DWORD written = 0;
+            if (!::WriteFile(file.Get(), bytes.data(), piece, &written, nullptr) || written == 0) {
+                const DWORD error = ::GetLastError();
+                ::DeleteFileW(temporary.c_str());
+                raise(temporary, "written", error);
+            }
+            bytes.remove_prefix(written);
+        }
+    }
+    if (!::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileW(temporary.c_str());
+        raise(path, "replaced", error);
     }
 }
 

@@ -74,6 +74,8 @@ TEST(CommandLine, EveryOtherOption) {
     EXPECT_EQ(Parsed({"-timeout", "0"}).TimeoutSeconds, 0);
     EXPECT_TRUE(Parsed({"-help"}).Help);
     EXPECT_TRUE(Parsed({"/?"}).Help);
+    EXPECT_EQ(Parsed({"-save-before", "C:\\b.qbcap"}).SaveBeforeFile, "C:\\b.qbcap");
+    EXPECT_EQ(Parsed({"-AFTER", "C:\\b.qbcap", "-report", "C:\\r.html"}).AfterFile, "C:\\b.qbcap");
 }
 
 TEST(CommandLine, EverythingAfterTheSeparatorBelongsToTheProgram) {
@@ -109,6 +111,11 @@ TEST(CommandLine, BadValuesNameTheirOption) {
         {{"setup.exe"}, "\"setup.exe\": put -- before the program to record"},
         {{"--"}, "--: must be followed by the program to record"},
         {{"--", ""}, "--: must be followed by the program to record"},
+        {{"-save-before", ""}, "-save-before: names no file"},
+        {{"-after"}, "-after: needs a value"},
+        {{"-save-before", "a", "-after", "b"}, "-save-before and -after: give one of them"},
+        {{"-save-before", "a", "--", "setup.exe"}, "-save-before: records one side only"},
+        {{"-after", "a", "-timeout", "5"}, "-after: records one side only"},
     };
     for (const TBadCase& test : cases) {
         TRecordOptions options;
@@ -121,10 +128,10 @@ TEST(CommandLine, BadValuesNameTheirOption) {
 TEST(CommandLine, UsageListsEveryOptionAndExitCode) {
     const std::string usage = RecordUsageText();
     for (const char* option : {"-paths", "-roots", "-hash", "-report", "-json", "-undo", "-timeout", "-no-watch",
-                               "-quiet", "-help", "[-- program"}) {
+                               "-quiet", "-help", "-save-before", "-after", "[-- program"}) {
         EXPECT_THAT(usage, HasSubstr(option));
     }
-    for (const char* code : {"  0  ", "  1  ", "  2  ", "  3  ", "  4  ", "  5  "}) {
+    for (const char* code : {"  0  ", "  1  ", "  2  ", "  3  ", "  4  ", "  5  ", "  6  "}) {
         EXPECT_THAT(usage, HasSubstr(code));
     }
 }

@@ -11,6 +11,8 @@
 
 #include <functional>
 #include <optional>
+#include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Key;
 using ::testing::Not;
 
 constexpr std::string_view kSettingsKey = "Software\\Tarnvale\\Quillborne";
@@ -74,7 +77,22 @@ public:
         }
     }
     void ApplyResultFilter(TSessionStore& store) override { quill::ApplyResultFilter(FSettings, true, {}, store); }
+    std::string ReadFile(const std::string& path) override {
+        const auto file = Files.find(path);
+        if (file == Files.end()) {
+            throw std::runtime_error(path + " is not there");
+        }
+        return file->second;
+    }
+    void WriteFile(const std::string& path, std::string_view bytes) override {
+        if (!Writable) {
+            throw std::runtime_error(path + " cannot be written");
+        }
+        Files[path] = std::string(bytes);
+    }
 
+    std::map<std::string, std::string> Files;
+    bool Writable = true;
     bool Startable = true;
     bool ProgramEnds = true;
     std::function<void()> WhileRunning;
@@ -252,6 +270,40 @@ TEST(CreatedFilesList, TakesTheUndoScriptsNameWithoutItsExtension) {
     EXPECT_EQ(CreatedFilesListPath("C:\\undo.REG"), "C:\\undo.files.txt");
     EXPECT_EQ(CreatedFilesListPath("C:\\undo"), "C:\\undo.files.txt");
     EXPECT_EQ(CreatedFilesListPath(".reg"), ".reg.files.txt");
+}
+
+// A recording split in two commands: what happens between them is what the
+// report lists.
+TEST_F(CommandRecording, TheAfterSideOfASplitRecordingListsWhatChangedSinceTheSavedBeforeSide) {
+    EXPECT_EQ(Record({"-roots", "HKU", "-save-before", "C:\\before.qbcap"}), TRecordExit::NoChanges);
+    EXPECT_THAT(FHost.Files, Contains(Key("C:\\before.qbcap")));
+    EXPECT_THAT(FConsole.Lines, Contains("Before side: C:\\before.qbcap"));
+    EXPECT_THAT(FFiles.Files, IsEmpty());
+    EXPECT_FALSE(FHost.WaitedForEnter);
+
+    InstallTool();
+    FSession.FreeSession();
+    // The roots of the saved side count, not the ones given now.
+    EXPECT_EQ(Record({"-roots", "none", "-after", "C:\\before.qbcap"}), TRecordExit::Changes);
+    EXPECT_FALSE(FHost.WaitedForEnter);
+    EXPECT_THAT(FConsole.Lines, Contains("Registry keys: 1 created, 0 deleted, 0 modified"));
+    EXPECT_THAT(Report(), HasSubstr("Options"));
+}
+
+TEST_F(CommandRecording, ABeforeSideThatCannotBeSavedOrLoadedSaysWhy) {
+    FHost.Writable = false;
+    EXPECT_EQ(Record({"-save-before", "C:\\before.qbcap"}), TRecordExit::NotWritten);
+    EXPECT_THAT(FConsole.Errors, ElementsAre("The before side could not be saved: C:\\before.qbcap cannot be written"));
+    FConsole.Errors.clear();
+    EXPECT_EQ(Record({"-after", "C:\\missing.qbcap"}), TRecordExit::NotLoaded);
+    EXPECT_THAT(FConsole.Errors, ElementsAre("The before side could not be loaded: C:\\missing.qbcap is not there"));
+    FConsole.Errors.clear();
+    FHost.Files["C:\\foreign.qbcap"] = "MZ";
+    EXPECT_EQ(Record({"-after", "C:\\foreign.qbcap"}), TRecordExit::NotLoaded);
+    EXPECT_THAT(FConsole.Errors, ElementsAre("The before side could not be loaded: the snapshot file "
+                                             "\"C:\\foreign.qbcap\" cannot be loaded: it is not a Quillborne "
+                                             "snapshot file"));
+    EXPECT_THAT(FFiles.Files, IsEmpty());
 }
 
 } // namespace

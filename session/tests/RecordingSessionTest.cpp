@@ -1,5 +1,6 @@
 #include "session/RecordingSession.h"
 
+#include "session/SnapshotFile.h"
 #include "session/tests/CaptureFakes.h"
 
 #include <gmock/gmock.h>
@@ -503,6 +504,94 @@ TEST_F(RecordingSession, NothingStartsFreesOrRenewsTheSessionWhileACaptureRuns) 
     EXPECT_EQ(FWorld.FaultyRegistry.SnapshotOrder.size(), 2U);
     EXPECT_TRUE(FSession.Store().FilesCompared);
     EXPECT_THAT(Items(FSession.Store().FilesAfter), IsEmpty());
+}
+
+constexpr char kResumeNote[] = "After: Not journalled: the shell and directory events before the restart (the "
+                               "recording went on from its before-capture, saved when the session ended)";
+
+// The session ends between the captures: the before-capture is saved, the
+// program ends, and a new one continues from the saved capture.
+TEST_F(RecordingSession, ARecordingContinuedFromItsSavedBeforeCaptureListsWhatChangedSince) {
+    RecordUsersRoot();
+    FWorld.Registry.SetString(TRegRoot::Users, "S-1\\Software\\Old", "Gone", "x");
+    ScanData("2");
+    Set("NoProcList", "N");
+    FWorld.Processes.Running = {{"a.exe", 1}};
+    Set("SHCNE_MKDIR", "Y");
+    Set("FSWatch", "Y");
+    Set("FSFiles", "Y");
+    FWorld.Files.AddFile("C:\\Data\\kept.txt", "same");
+    FWorld.Files.AddFile("C:\\Data\\changed.txt", "before");
+    FSession.CaptureBefore(FRecording);
+    const std::string saved = FSession.SaveBefore(FRecording);
+    FSession.FreeSession();
+    FWorld.Shell.Stop();
+
+    TRecordingSession resumed(FSettings, FWorld.Platform());
+    TRecordingInfo recording;
+    resumed.ResumeBefore(recording, saved, "resume.qbcap");
+    EXPECT_EQ(recording.StartTime, FRecording.StartTime);
+    EXPECT_EQ(recording.HashKind, kHashSHA1);
+    EXPECT_TRUE(FWorld.Shell.Started);
+    ASSERT_EQ(FWorld.Watching.Running(), 1U);
+    EXPECT_EQ(FWorld.Watching.Watches.back()->Path, "C:\\Data");
+    EXPECT_EQ(FWorld.Watching.Journal, resumed.Store().FileWatch());
+
+    ChangeToolPath();
+    FWorld.Registry.DeleteKey(TRegRoot::Users, "S-1\\Software\\Old");
+    FWorld.Files.AddFile("C:\\Data\\changed.txt", "after!");
+    FWorld.Files.AddFile("C:\\Data\\added.txt", "new");
+    FWorld.Shell.Deliver(kShellMkDir, "C:\\New");
+    resumed.CaptureAfter(recording, false);
+
+    const TSessionStore& store = resumed.Store();
+    const TRootLists& users = store.Root(TRegRoot::Users);
+    EXPECT_TRUE(users.Compared);
+    EXPECT_THAT(Items(users.KeysBefore), ElementsAre("\\S-1\\Software\\Old\\"));
+    EXPECT_THAT(Items(users.KeysAfter), IsEmpty());
+    EXPECT_THAT(Items(users.ModifiedValuesAfter), ElementsAre("\\S-1\\Software\\Tool\\"));
+    EXPECT_TRUE(store.FilesCompared);
+    EXPECT_THAT(Items(store.FilesBefore), IsEmpty());
+    EXPECT_THAT(Items(store.FilesAfter), ElementsAre("C:\\Data\\added.txt"));
+    EXPECT_THAT(Items(store.ModifiedFilesAfter), ElementsAre("C:\\Data\\changed.txt"));
+    EXPECT_THAT(Items(store.ProcessesBefore), ElementsAre("a.exe"));
+    EXPECT_THAT(Items(store.ProcessesAfter), ElementsAre("a.exe"));
+    ASSERT_EQ(store.ShellEvents.Count(), 1U);
+    EXPECT_THAT(resumed.Store().NoteLines(), ElementsAre(kResumeNote));
+}
+
+// The watchers of the continued recording watch what the before-capture
+// scanned, whatever the setting says when the session ends.
+TEST_F(RecordingSession, TheSavedCaptureKeepsThePathsOfItsBeforeCapture) {
+    Set("FSWatch", "Y");
+    Set("FSFiles", "Y");
+    Set("Paths", "C:\\Data*C:\\Logs");
+    FSession.CaptureBefore(FRecording);
+    Set("Paths", "C:\\Other");
+    const std::string saved = FSession.SaveBefore(FRecording);
+    FSession.FreeSession();
+    FWorld.Watching.Watches.clear();
+    TRecordingSession resumed(FSettings, FWorld.Platform());
+    resumed.ResumeBefore(FRecording, saved, "resume.qbcap");
+    ASSERT_EQ(FWorld.Watching.Watches.size(), 2U);
+    EXPECT_EQ(FWorld.Watching.Watches[0]->Path, "C:\\Data");
+    EXPECT_EQ(FWorld.Watching.Watches[1]->Path, "C:\\Logs");
+}
+
+TEST_F(RecordingSession, ASavedCaptureThatCannotBeLoadedLeavesTheSessionAsItWas) {
+    RecordUsersRoot();
+    Set("FSWatch", "Y");
+    Set("FSFiles", "Y");
+    Set("Paths", "C:\\Data");
+    FSession.CaptureBefore(FRecording);
+    std::string saved = FSession.SaveBefore(FRecording);
+    saved.resize(saved.size() - 1);
+    const std::size_t keys = FSession.Store().Root(TRegRoot::Users).KeysBefore.Count();
+    TRecordingInfo other;
+    EXPECT_THROW(FSession.ResumeBefore(other, saved, "resume.qbcap"), ESnapshotFile);
+    EXPECT_EQ(FSession.Store().Root(TRegRoot::Users).KeysBefore.Count(), keys);
+    EXPECT_EQ(FWorld.Watching.Running(), 1U);
+    EXPECT_THAT(Notes(), IsEmpty());
 }
 
 } // namespace

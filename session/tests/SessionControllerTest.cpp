@@ -657,3 +657,83 @@ TEST_F(SessionController, ClosingFreesTheSession) {
 
 } // namespace
 } // namespace quill
+
+namespace quill {
+namespace {
+
+constexpr char kResumeQuestion[] = "A recording was in progress when Windows restarted. Continue it?";
+
+TEST_F(SessionController, OnlyARecordingWaitingForTheProgramIsKeptWhenTheSessionEnds) {
+    Settled();
+    FController.Create(false);
+    std::vector<int> kept;
+    const auto endSession = [&] {
+        const long before = Count("SaveForRestart");
+        FController.SaveForRestart();
+        if (Count("SaveForRestart") != before) {
+            kept.push_back(FController.Step());
+        }
+    };
+    // Steps 3 and 6 end while their captures run.
+    FServices.OnCapture = endSession;
+    for (int click = 0; click < 6; ++click) {
+        endSession();
+        FController.Execute(TAction::Yes);
+    }
+    EXPECT_EQ(kept, (std::vector<int>{4, 5}));
+}
+
+TEST_F(SessionController, ARecordingThatCannotBeKeptSaysSo) {
+    Settled();
+    FController.Create(false);
+    FController.Execute(TAction::StartRecording);
+    FServices.Failure = "the disk is full";
+    FController.SaveForRestart();
+    ASSERT_EQ(FMessages.Asked.size(), 1U);
+    EXPECT_EQ(FMessages.Asked[0].Text, "The recording could not be kept for the next log-on: the disk is full.");
+}
+
+TEST_F(SessionController, ContinuingARecordingGoesOnAtStepFiveAndStopsWithItsReport) {
+    Settled();
+    FController.Create(false);
+    FController.OfferResume();
+    ASSERT_EQ(FMessages.Asked.size(), 1U);
+    EXPECT_EQ(FMessages.Asked[0].Text, kResumeQuestion);
+    EXPECT_EQ(FMessages.Asked[0].Buttons, TMessageButtons::YesNo);
+    ExpectStep(5);
+    EXPECT_EQ(Count("ResumeRecording"), 1);
+    EXPECT_EQ(Count("CaptureBefore"), 0);
+    EXPECT_TRUE(FView.Actions.Enabled(TAction::StopRecording));
+    EXPECT_FALSE(FView.Actions.Enabled(TAction::StartRecording));
+    EXPECT_FALSE(FView.Actions.Enabled(TAction::ViewReport));
+
+    FController.Execute(TAction::StopRecording);
+    ExpectStep(1);
+    EXPECT_EQ(Count("CaptureAfter"), 1);
+    EXPECT_EQ(FServices.Reported.StartTime, 45000);
+    EXPECT_TRUE(FServices.Reported.StoppedManually);
+}
+
+TEST_F(SessionController, DecliningToContinueDiscardsTheKeptRecording) {
+    Settled();
+    FController.Create(false);
+    FMessages.Answers = {TMessageAnswer::No};
+    FController.OfferResume();
+    ExpectStep(1);
+    EXPECT_EQ(FServices.Calls, (std::vector<std::string>{"DiscardResume"}));
+}
+
+TEST_F(SessionController, ARecordingThatCannotBeContinuedLeavesTheWizardAtTheStart) {
+    Settled();
+    FController.Create(false);
+    FServices.Failure = "the file is truncated";
+    FController.OfferResume();
+    ExpectStep(1);
+    ASSERT_EQ(FMessages.Asked.size(), 2U);
+    EXPECT_EQ(FMessages.Asked[1].Text, "The recording cannot be continued: the file is truncated.");
+    EXPECT_TRUE(FView.Actions.Enabled(TAction::StartRecording));
+    EXPECT_FALSE(FView.Actions.Enabled(TAction::StopRecording));
+}
+
+} // namespace
+} // namespace quill

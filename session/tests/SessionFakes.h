@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,20 @@ public:
             Calls.push_back("report file re-pointed under the writer: " + reportFile);
         }
     }
+    void SaveForRestart(const TRecordingInfo&) override {
+        Calls.push_back("SaveForRestart");
+        if (!Failure.empty()) {
+            throw std::runtime_error(Failure);
+        }
+    }
+    void ResumeRecording(TRecordingInfo& recording) override {
+        Calls.push_back("ResumeRecording");
+        if (!Failure.empty()) {
+            throw std::runtime_error(Failure);
+        }
+        recording.StartTime = 45000;
+    }
+    void DiscardResume() override { Calls.push_back("DiscardResume"); }
     void NewSession() override { Calls.push_back("NewSession"); }
     void FreeSession() override { Calls.push_back("FreeSession"); }
     void ShowSettingsDialog() override {
@@ -95,6 +110,8 @@ public:
     void OpenDonationPage() override { Calls.push_back("OpenDonationPage"); }
 
     std::vector<std::string> Calls;
+    // Keeping or resuming a recording fails with this reason, when set.
+    std::string Failure;
     // The recording the last report was written for.
     TRecordingInfo Reported;
     std::function<void()> OnSettingsDialog;

@@ -52,6 +52,8 @@ void ResolvePaths(TRecordOptions& options) {
     options.JsonFile = FullPath(options.JsonFile);
     options.UndoFile = FullPath(options.UndoFile);
     options.Program = FullPath(options.Program);
+    options.SaveBeforeFile = FullPath(options.SaveBeforeFile);
+    options.AfterFile = FullPath(options.AfterFile);
 }
 
 TRecordExit Record(HINSTANCE instance, const TRecordOptions& options, TWin32Console& console) {

@@ -1,11 +1,15 @@
 #include "session/win32/CommandHost.h"
 
 #include "common/ScopeExit.h"
+#include "common/win32/Files.h"
+#include "common/win32/WinText.h"
 #include "filter/win32/ResultsFilterForm.h"
 #include "session/win32/ProgramLauncher.h"
 
 #include <atomic>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <thread>
 
 namespace quill {
@@ -99,6 +103,18 @@ void TWin32CommandHost::WaitForEnter(std::optional<int> timeoutSeconds) {
 
 void TWin32CommandHost::ApplyResultFilter(TSessionStore& store) {
     quill::ApplyResultFilter(FSettings, FBoxes, FIgnoreFiles, store);
+}
+
+std::string TWin32CommandHost::ReadFile(const std::string& path) {
+    std::optional<std::string> bytes = ReadWholeFile(Wide(path));
+    if (!bytes) {
+        throw std::runtime_error(path + " is not there");
+    }
+    return std::move(*bytes);
+}
+
+void TWin32CommandHost::WriteFile(const std::string& path, std::string_view bytes) {
+    WriteWholeFile(Wide(path), bytes);
 }
 
 } // namespace quill

@@ -23,6 +23,8 @@ public:
     bool WaitForProgram(IRunningProgram& program, std::optional<int> timeoutSeconds) override;
     void WaitForEnter(std::optional<int> timeoutSeconds) override;
     void ApplyResultFilter(TSessionStore& store) override;
+    std::string ReadFile(const std::string& path) override;
+    void WriteFile(const std::string& path, std::string_view bytes) override;
 
 private:
     TCommandWindow& FWindow;

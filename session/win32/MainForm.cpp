@@ -430,6 +430,7 @@ INT_PTR TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
         // The process ends after this; a capture under way ends with it.
         if (wParam) {
+            FController.SaveForRestart();
             FController.EndSession();
         }
         return TRUE;

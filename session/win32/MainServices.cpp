@@ -1,18 +1,21 @@
 #include "session/win32/MainServices.h"
 
+#include "common/ScopeExit.h"
+#include "common/win32/Files.h"
 #include "common/win32/WinText.h"
 #include "filter/win32/Directories.h"
 #include "filter/win32/ResultsFilterForm.h"
 #include "filter/win32/SelectForm.h"
 #include "report/ReportWriter.h"
 #include "report/win32/Win32ReportLocale.h"
-#include "settings/DefaultPaths.h"
-#include "settings/win32/HostDrive.h"
-#include "settings/win32/SettingsForm.h"
 #include "session/HelpFile.h"
 #include "session/win32/About.h"
 #include "session/win32/Help.h"
+#include "settings/DefaultPaths.h"
+#include "settings/win32/HostDrive.h"
+#include "settings/win32/SettingsForm.h"
 
+#include <optional>
 #include <stdexcept>
 
 namespace quill {
@@ -55,6 +58,31 @@ void TMainServices::CaptureBefore(TRecordingInfo& recording) {
 
 void TMainServices::CaptureAfter(TRecordingInfo& recording, bool abort) {
     Connected().CaptureAfter(recording, abort);
+}
+
+void TMainServices::SaveForRestart(const TRecordingInfo& recording) {
+    TResumeFile resume = ResumeFile();
+    resume.Save(Connected().SaveBefore(recording));
+    resume.ScheduleResume();
+}
+
+// A kept recording is offered once: loaded or not, it is gone afterwards.
+void TMainServices::ResumeRecording(TRecordingInfo& recording) {
+    TResumeFile resume = ResumeFile();
+    const TScopeExit gone([&resume] { resume.Remove(); });
+    const std::optional<std::string> bytes = resume.Read();
+    if (!bytes) {
+        throw std::runtime_error("the kept recording " + resume.Path() + " is not there");
+    }
+    Connected().ResumeBefore(recording, *bytes, resume.Path());
+}
+
+void TMainServices::DiscardResume() {
+    ResumeFile().Remove();
+}
+
+TResumeFile TMainServices::ResumeFile() {
+    return TResumeFile::ForCurrentUser(FRegistry, Narrow(ExecutablePath()));
 }
 
 void TMainServices::NewSession() {

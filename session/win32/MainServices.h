@@ -12,6 +12,7 @@
 #include "session/RecordingSession.h"
 #include "session/SessionServices.h"
 #include "session/win32/CaptureServices.h"
+#include "session/win32/ResumeFile.h"
 #include "settings/StartupShortcut.h"
 #include "snapshot/win32/Win32FileSystem.h"
 
@@ -50,6 +51,9 @@ public:
     void CaptureBefore(TRecordingInfo& recording) override;
     void CaptureAfter(TRecordingInfo& recording, bool abort) override;
     void WriteReport(std::string& reportFile, const TRecordingInfo& recording) override;
+    void SaveForRestart(const TRecordingInfo& recording) override;
+    void ResumeRecording(TRecordingInfo& recording) override;
+    void DiscardResume() override;
     void NewSession() override;
     void FreeSession() override;
     void ShowSettingsDialog() override;
@@ -63,6 +67,7 @@ public:
 
 private:
     TRecordingSession& Connected();
+    TResumeFile ResumeFile();
 
     TSettings& FSettings;
     IRegistry& FRegistry;

@@ -9,6 +9,7 @@
 #include "session/win32/CommandEntry.h"
 #include "session/win32/MainForm.h"
 #include "session/win32/MainServices.h"
+#include "session/win32/ResumeFile.h"
 #include "settings/Settings.h"
 #include "settings/win32/Win32StartupShortcut.h"
 
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -40,7 +42,7 @@ bool FirstArgumentIs(const std::vector<std::string>& arguments, std::string_view
     return !arguments.empty() && quill::SameText(arguments.front(), name);
 }
 
-int RunProgram(HINSTANCE instance, bool startup) {
+int RunProgram(HINSTANCE instance, bool startup, bool resume) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     ::InitCommonControlsEx(&controls);
     // The directory watchers draw their completion keys from it.
@@ -53,27 +55,29 @@ int RunProgram(HINSTANCE instance, bool startup) {
     quill::TMainServices services(settings, registry, messages, quill::ExecutableDirectory());
     services.ConnectStartupShortcut(startupShortcut);
     quill::TfrmMain form(instance, settings, services, messages, quill::Narrow(quill::ExecutableDirectory()));
-    if (!form.Create(quill::HasStartupSwitch(CommandLineArguments()))) {
-        if (!form.Create(startup)) {
-            ::MessageBoxW(nullptr, L"The main window cannot be created.", quill::Wide(quill::kApplicationTitle).c_str(),
-                          MB_ICONERROR | MB_OK);
-            return 1;
-        }
-        messages.SetOwner(form.Handle());
-        services.Connect(form.Handle(), form);
-        services.ConnectEndSessionQuery([&form] { return form.Controller().EndSessionQuery(); });
-        form.ConnectPrograms(
-            [&services]() -> quill::TCaptureNotes& { return services.Session()->Store().BeforeNotes; });
-        services.ConnectRecorder(*form.Recorder());
-        return form.Run();
+    if (!form.Create(startup)) {
+        ::MessageBoxW(nullptr, L"The main window cannot be created.", quill::Wide(quill::kApplicationTitle).c_str(),
+                      MB_ICONERROR | MB_OK);
+        return 1;
     }
+    messages.SetOwner(form.Handle());
+    services.Connect(form.Handle(), form);
+    services.ConnectEndSessionQuery([&form] { return form.Controller().EndSessionQuery(); });
+    form.ConnectPrograms([&services]() -> quill::TCaptureNotes& { return services.Session()->Store().BeforeNotes; });
+    services.ConnectRecorder(*form.Recorder());
+    if (resume) {
+        form.Controller().OfferResume();
+    }
+    return form.Run();
+}
 
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const std::vector<std::string> arguments = CommandLineArguments();
-    if (!arguments.empty() && quill::SameText(arguments.front(), quill::kRecordSwitch)) {
+    if (FirstArgumentIs(arguments, quill::kRecordSwitch)) {
         return quill::RunRecordCommand(instance, {arguments.begin() + 1, arguments.end()});
     }
-    return RunProgram(instance, quill::HasStartupSwitch(arguments));
+    return RunProgram(instance, quill::HasStartupSwitch(arguments),
+                      FirstArgumentIs(arguments, quill::TResumeFile::kResumeSwitch));
 }

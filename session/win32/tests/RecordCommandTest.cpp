@@ -3,6 +3,7 @@
 
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/WinText.h"
+#include "common/win32/tests/ScratchKey.h"
 
 #include <windows.h>
 
@@ -362,6 +363,47 @@ TEST_F(RecordCommand, OnlyOneRecordingFromTheCommandLineRunsAtATime) {
     const TRun run = RunCommand(Record(L"-roots HKCU -paths " + Quoted(FEmpty) + L" -timeout 0"));
     EXPECT_EQ(run.ExitCode, 4U);
     EXPECT_THAT(run.Output, HasSubstr("Another recording"));
+}
+
+// The before side saved by one command, the after side taken by another: the
+// summary counts what changed between them, and only that.
+TEST_F(RecordCommand, ARecordingSplitInTwoCommandsListsWhatChangedBetweenThem) {
+    const TScratchKey scratch;
+    // Outside the temporary folders, which the report leaves out.
+    const std::filesystem::path scanned = L"C:\\QuillborneSplitTest";
+    std::error_code ignored;
+    std::filesystem::remove_all(scanned, ignored);
+    std::filesystem::create_directories(scanned);
+    const std::filesystem::path before = FFolder / L"before.qbcap";
+    const TRun save = RunCommand(
+        Record(L"-roots HKCU -paths " + Quoted(scanned) + L" -hash md5 -no-watch -save-before " + Quoted(before)));
+    EXPECT_EQ(save.ExitCode, 0U) << save.Output;
+    EXPECT_THAT(save.Output, HasSubstr("Before side: " + Narrow(before.wstring())));
+    ASSERT_TRUE(std::filesystem::exists(before));
+
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kScratchKey, L"SplitValue", REG_SZ, L"x", 2 * sizeof(wchar_t));
+    std::ofstream(scanned / L"split-file.txt") << "new";
+
+    const TRun after = RunCommand(
+        Record(L"-roots none -no-watch -after " + Quoted(before) + L" -report " + Quoted(FFolder / L"split.html")));
+    std::filesystem::remove_all(scanned, ignored);
+    EXPECT_EQ(after.ExitCode, 1U) << after.Output;
+    EXPECT_THAT(after.Output, HasSubstr("Registry values: 1 created, 0 deleted, 0 modified"));
+    EXPECT_THAT(after.Output, HasSubstr("Files: 1 created, 0 deleted, 0 modified"));
+    const std::string report = ReadAll(FFolder / L"split.html");
+    EXPECT_THAT(report, HasSubstr("SplitValue"));
+    EXPECT_THAT(report, HasSubstr("split-file.txt"));
+}
+
+TEST_F(RecordCommand, ABeforeSideThatIsNotASnapshotFileEndsWithCode6NamingIt) {
+    const std::filesystem::path before = FFolder / L"before.qbcap";
+    std::ofstream(before) << "not a snapshot";
+    const TRun run = RunCommand(Record(L"-after " + Quoted(before) + L" -report " + Quoted(FFolder / L"none.html")));
+    EXPECT_EQ(run.ExitCode, 6U) << run.Output;
+    EXPECT_THAT(run.Output, HasSubstr("\"" + Narrow(before.wstring()) +
+                                      "\" cannot be loaded: it is not a "
+                                      "Quillborne snapshot file"));
+    EXPECT_FALSE(std::filesystem::exists(FFolder / L"none.html"));
 }
 
 } // namespace

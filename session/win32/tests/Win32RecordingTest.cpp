@@ -7,6 +7,7 @@
 #include "monitor/win32/SHChangeNotify.h"
 #include "session/RecordingSession.h"
 #include "session/win32/CaptureServices.h"
+#include "session/win32/ResumeFile.h"
 #include "snapshot/win32/Win32FileSystem.h"
 #include "snapshot/win32/tests/TempDirectory.h"
 
@@ -23,6 +24,7 @@ namespace quill {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::IsSupersetOf;
 using TSet = std::set<std::string>;
@@ -106,8 +108,7 @@ protected:
     TWin32DirectoryWatching FWatching{nullptr, FBoxes};
     TWin32WarningsSource FWarnings{Wide(FTemp.Path())};
     TWindowRegWarningDisplay FWarningDisplay{FWindow};
-    TRecordingSession FSession{FSettings, TCapturePlatform{FRegistry, FFileSystem, FLocalTime, FDrives, FProcesses,
-                                                           FShell, FWatching, FDisplay, FWarnings, FWarningDisplay}};
+    TRecordingSession FSession{FSettings, Platform()};
     TRecordingInfo FRecording;
 
     ~Win32Recording() override {
@@ -200,6 +201,60 @@ protected:
         ASSERT_TRUE(FTemp.WriteFile(kLongDirectory + "\\long-new.txt", "long"));
     }
 
+    TCapturePlatform Platform() {
+        return TCapturePlatform{FRegistry, FFileSystem, FLocalTime, FDrives,   FProcesses,
+                                FShell,    FWatching,   FDisplay,   FWarnings, FWarningDisplay};
+    }
+
+    // The watcher's thread journals on its own time: wait for the last change
+    // in the watched directory itself. (Wine reports nothing from the
+    // directory below the long path; the scans see it.)
+    void WaitForTheLastChange(TRecordingSession& session) const {
+        const std::string lastChange = FTemp.Path() + kCjkName;
+        EXPECT_TRUE(session.Store().FileWatch()->WaitUntil(
+            [&](const TFileWatchEvents& events) {
+                return std::any_of(events.begin(), events.end(), [&](const auto& item) {
+                    return SameText(item.Text, lastChange) && item.Record->Action == 1;
+                });
+            },
+            10s));
+    }
+
+    // Exactly RegistryChanges and FileChanges, and the watcher's journal of
+    // the file changes.
+    void ExpectExactlyTheChanges(const TSessionStore& store) const {
+        const TRootLists& user = store.Root(TRegRoot::CurrentUser);
+        ASSERT_TRUE(user.Compared);
+        TSet elsewhere;
+        EXPECT_EQ(Below(Keys(user.KeysBefore), kData, &elsewhere), (TSet{"Gone\\", "Gone\\Child\\"}));
+        EXPECT_EQ(Below(Keys(user.KeysAfter), kData, &elsewhere), (TSet{"New\\", "New\\Deeper\\"}));
+        EXPECT_EQ(Below(Keys(user.ModifiedKeysAfter), kScratch, &elsewhere), (TSet{"Data\\", "Data\\Values\\"}));
+        EXPECT_EQ(Below(Values(user.ValuesBefore), kData, &elsewhere), (TSet{"Gone\\Child\\|X", "Values\\|Doomed"}));
+        EXPECT_EQ(Below(Values(user.ValuesAfter), kData, &elsewhere), (TSet{"New\\Deeper\\|Fresh", "Values\\|Added"}));
+        EXPECT_EQ(Below(Values(user.ModifiedValuesAfter), kData, &elsewhere),
+                  (TSet{"Values\\|Big", "Values\\|Blob", "Values\\|Expand", "Values\\|List", "Values\\|Number",
+                        "Values\\|Text"}));
+        EXPECT_EQ(user.ModifiedKeysBefore.Count(), user.ModifiedKeysAfter.Count());
+        EXPECT_EQ(user.ModifiedValuesBefore.Count(), user.ModifiedValuesAfter.Count());
+        // Nothing else in the user's hive changes while the test runs.
+        EXPECT_THAT(elsewhere, IsEmpty());
+
+        ASSERT_TRUE(store.FilesCompared);
+        const std::string& root = FTemp.Path();
+        EXPECT_EQ(Below(Keys(store.FilesBefore), root), (TSet{"delete.txt"}));
+        EXPECT_EQ(Below(Keys(store.FilesAfter), root), (TSet{"new.txt", kCjkName, kLongDirectory + "\\long-new.txt"}));
+        EXPECT_EQ(Below(Keys(store.ModifiedFilesAfter), root),
+                  (TSet{"modify.txt", "grow.txt", kLongDirectory + "\\", kLongDirectory + "\\deep.txt"}));
+        EXPECT_EQ(store.ModifiedFilesBefore.Count(), store.ModifiedFilesAfter.Count());
+
+        TSet journalled;
+        for (const auto& item : store.FileWatch()->FileWatchEvents()) {
+            journalled.insert(std::to_string(item.Record->Action) + " " + item.Text);
+        }
+        EXPECT_THAT(journalled,
+                    IsSupersetOf({"2 " + root + "delete.txt", "1 " + root + "new.txt", "1 " + root + kCjkName}));
+    }
+
     // Items that still hold a record, as "key path" or "key path|value name".
     template <class TList> static TSet Keys(const TList& list) {
         TSet texts;
@@ -242,54 +297,41 @@ TEST_F(Win32Recording, ListsExactlyTheRegistryAndFileChangesMadeBetweenTheCaptur
     ASSERT_EQ(FSession.WatcherCount(), 1U) << ::testing::PrintToString(FSession.Store().NoteLines());
     RegistryChanges();
     FileChanges();
-    // The watcher's thread journals on its own time: wait for the last change
-    // in the watched directory itself. (Wine reports nothing from the
-    // directory below the long path; the scans see it.)
-    const std::string lastChange = FTemp.Path() + kCjkName;
-    EXPECT_TRUE(FSession.Store().FileWatch()->WaitUntil(
-        [&](const TFileWatchEvents& events) {
-            return std::any_of(events.begin(), events.end(), [&](const auto& item) {
-                return SameText(item.Text, lastChange) && item.Record->Action == 1;
-            });
-        },
-        10s));
+    WaitForTheLastChange(FSession);
     FSession.CaptureAfter(FRecording, false);
-
-    const TSessionStore& store = FSession.Store();
-    const TRootLists& user = store.Root(TRegRoot::CurrentUser);
-    ASSERT_TRUE(user.Compared);
-    TSet elsewhere;
-    EXPECT_EQ(Below(Keys(user.KeysBefore), kData, &elsewhere), (TSet{"Gone\\", "Gone\\Child\\"}));
-    EXPECT_EQ(Below(Keys(user.KeysAfter), kData, &elsewhere), (TSet{"New\\", "New\\Deeper\\"}));
-    EXPECT_EQ(Below(Keys(user.ModifiedKeysAfter), kScratch, &elsewhere), (TSet{"Data\\", "Data\\Values\\"}));
-    EXPECT_EQ(Below(Values(user.ValuesBefore), kData, &elsewhere), (TSet{"Gone\\Child\\|X", "Values\\|Doomed"}));
-    EXPECT_EQ(Below(Values(user.ValuesAfter), kData, &elsewhere), (TSet{"New\\Deeper\\|Fresh", "Values\\|Added"}));
-    EXPECT_EQ(Below(Values(user.ModifiedValuesAfter), kData, &elsewhere),
-              (TSet{"Values\\|Big", "Values\\|Blob", "Values\\|Expand", "Values\\|List", "Values\\|Number",
-                    "Values\\|Text"}));
-    EXPECT_EQ(user.ModifiedKeysBefore.Count(), user.ModifiedKeysAfter.Count());
-    EXPECT_EQ(user.ModifiedValuesBefore.Count(), user.ModifiedValuesAfter.Count());
-    // Nothing else in the user's hive changes while the test runs.
-    EXPECT_THAT(elsewhere, IsEmpty());
-
-    ASSERT_TRUE(store.FilesCompared);
-    const std::string& root = FTemp.Path();
-    EXPECT_EQ(Below(Keys(store.FilesBefore), root), (TSet{"delete.txt"}));
-    EXPECT_EQ(Below(Keys(store.FilesAfter), root), (TSet{"new.txt", kCjkName, kLongDirectory + "\\long-new.txt"}));
-    EXPECT_EQ(Below(Keys(store.ModifiedFilesAfter), root),
-              (TSet{"modify.txt", "grow.txt", kLongDirectory + "\\", kLongDirectory + "\\deep.txt"}));
-    EXPECT_EQ(store.ModifiedFilesBefore.Count(), store.ModifiedFilesAfter.Count());
-
-    TSet journalled;
-    for (const auto& item : store.FileWatch()->FileWatchEvents()) {
-        journalled.insert(std::to_string(item.Record->Action) + " " + item.Text);
-    }
-    EXPECT_THAT(journalled,
-                IsSupersetOf({"2 " + root + "delete.txt", "1 " + root + "new.txt", "1 " + root + kCjkName}));
-
-    EXPECT_THAT(store.NoteLines(), IsEmpty());
+    ExpectExactlyTheChanges(FSession.Store());
+    EXPECT_THAT(FSession.Store().NoteLines(), IsEmpty());
     EXPECT_THAT(FBoxes.Shown, IsEmpty());
     EXPECT_GT(FRecording.StopTime, FRecording.StartTime);
+}
+
+// The session ends between the captures: the before-capture is kept in a
+// file, the program ends, and the next one continues from the file.
+TEST_F(Win32Recording, ARecordingContinuedFromItsKeptBeforeCaptureListsExactlyTheChangesMadeSince) {
+    test::TTempDirectory folder{"QuillborneResumeFolder"};
+    TResumeFile resume(FRegistry, folder.Path(), std::string(test::kScratchPath) + "\\RunOnce", "quillborne.exe");
+    Settings();
+    RegistryBefore();
+    FilesBefore();
+    FSession.CaptureBefore(FRecording);
+    resume.Save(FSession.SaveBefore(FRecording));
+    FSession.FreeSession();
+    FShell.Stop();
+
+    TRecordingSession resumed{FSettings, Platform()};
+    TRecordingInfo recording;
+    resumed.ResumeBefore(recording, resume.Read().value(), resume.Path());
+    ASSERT_EQ(resumed.WatcherCount(), 1U) << ::testing::PrintToString(resumed.Store().NoteLines());
+    EXPECT_EQ(recording.StartTime, FRecording.StartTime);
+    RegistryChanges();
+    FileChanges();
+    WaitForTheLastChange(resumed);
+    resumed.CaptureAfter(recording, false);
+    ExpectExactlyTheChanges(resumed.Store());
+    EXPECT_THAT(resumed.Store().NoteLines(),
+                ElementsAre("After: Not journalled: the shell and directory events before the restart (the "
+                            "recording went on from its before-capture, saved when the session ended)"));
+    EXPECT_THAT(FBoxes.Shown, IsEmpty());
 }
 
 } // namespace
