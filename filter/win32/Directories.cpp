@@ -2,6 +2,7 @@
 
 #include "common/TextCompare.h"
 #include "common/win32/FormDialogProc.h"
+#include "common/win32/ListBox.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/WinText.h"
 #include "filter/win32/DirectoriesIds.h"
@@ -123,19 +124,7 @@ void TfrmDirectories::ShowList(const std::vector<std::string>& select) {
 }
 
 std::vector<std::size_t> TfrmDirectories::SelectedIndexes() const {
-    const HWND list = ::GetDlgItem(FHandle, IDC_DIRS_LBLIST);
-    const LRESULT count = ::SendMessageW(list, LB_GETSELCOUNT, 0, 0);
-    if (count <= 0) {
-        return {};
-    }
-    std::vector<int> indexes(static_cast<std::size_t>(count));
-    const LRESULT got =
-        ::SendMessageW(list, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(indexes.data()));
-    std::vector<std::size_t> selected;
-    for (LRESULT i = 0; i < got; ++i) {
-        selected.push_back(static_cast<std::size_t>(indexes[static_cast<std::size_t>(i)]));
-    }
-    return selected;
+    return SelectedListItems(::GetDlgItem(FHandle, IDC_DIRS_LBLIST));
 }
 
 std::vector<std::string> TfrmDirectories::SelectedEntries() const {

@@ -1,6 +1,7 @@
 #include "settings/win32/SettingsForm.h"
 
 #include "common/win32/FormDialogProc.h"
+#include "common/win32/ListBox.h"
 #include "common/win32/WinText.h"
 #include "settings/SettingsTable.h"
 #include "settings/win32/InputQuery.h"
@@ -299,19 +300,7 @@ void TfrmSettings::ShowPrograms() {
 }
 
 std::vector<std::size_t> TfrmSettings::SelectedPrograms() const {
-    const HWND list = ::GetDlgItem(FHandle, IDC_SET_LBPROCESSES);
-    const LRESULT count = ::SendMessageW(list, LB_GETSELCOUNT, 0, 0);
-    if (count <= 0) {
-        return {};
-    }
-    std::vector<int> indexes(static_cast<std::size_t>(count));
-    const LRESULT got =
-        ::SendMessageW(list, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(indexes.data()));
-    std::vector<std::size_t> selected;
-    for (LRESULT i = 0; i < got; ++i) {
-        selected.push_back(static_cast<std::size_t>(indexes[static_cast<std::size_t>(i)]));
-    }
-    return selected;
+    return SelectedListItems(::GetDlgItem(FHandle, IDC_SET_LBPROCESSES));
 }
 
 std::string TfrmSettings::ReportDirText() const {
