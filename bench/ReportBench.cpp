@@ -1,17 +1,21 @@
 // Writes the report of a session of 10,000, 50,000 and 100,000 changes
 // (registry values with their data, files, live events and shell events) to a
 // real file, the filter step left out, and prints the time of each: the
-// writer must stay linear and under a second for 100,000.
+// writer must stay linear and under a second for 100,000. The JSON result and
+// the undo script of the same session are timed beside it.
 
 #include "common/tests/FixedOffsetTime.h"
 #include "common/tests/MemoryRegistry.h"
+#include "report/JsonResult.h"
 #include "report/ReportWriter.h"
+#include "report/UndoScript.h"
 #include "report/tests/DiskReportFiles.h"
 #include "report/tests/FixedReportLocale.h"
 #include "report/tests/ReportTestSupport.h"
 
 #include <chrono>
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -85,6 +89,12 @@ void Fill(TSessionStore& store, int changes) {
     }
 }
 
+template <class TWork> double Timed(TWork work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 } // namespace
 
 int main() {
@@ -113,6 +123,14 @@ int main() {
         std::printf("%7d changes: %s in %.3f s, %.1f MB\n", changes, written ? "written" : "FAILED", elapsed,
                     static_cast<double>(size) / 1048576.0);
         std::remove(path.c_str());
+
+        std::ostringstream json;
+        const double jsonTime = Timed([&] { WriteJsonResult(json, store, {}); });
+        std::ostringstream undo;
+        const double undoTime = Timed([&] { WriteUndoScript(undo, store, {}); });
+        std::printf("%7s JSON result in %.3f s, %.1f MB; undo script in %.3f s, %.1f MB\n", "", jsonTime,
+                    static_cast<double>(json.str().size()) / 1048576.0, undoTime,
+                    static_cast<double>(undo.str().size()) / 1048576.0);
     }
     return 0;
 }
