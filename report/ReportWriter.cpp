@@ -7,6 +7,7 @@
 #include "report/ReportName.h"
 #include "report/ReportOutput.h"
 #include "report/ShellSection.h"
+#include "report/TemporaryReport.h"
 
 #include <exception>
 
@@ -32,41 +33,6 @@ void WriteHead(TReportOutput& out, const IReportLocale& locale, TDateTime now) {
     out.Line("Quillborne Report<br>");
     out.Text(LongDateTimeText(locale, now)).Line("</span></h1>");
 }
-
-// The file whose name the writer has made and not yet put in place; removed
-// unless the write completes.
-class TTemporaryReport {
-public:
-    TTemporaryReport(IReportFiles& files, const std::string& reportFile) : FFiles(files) {
-        FFile = files.CreateTemporary(std::string(ReportFolder(reportFile)), FPath);
-    }
-    TTemporaryReport(const TTemporaryReport&) = delete;
-    TTemporaryReport& operator=(const TTemporaryReport&) = delete;
-    ~TTemporaryReport() {
-        if (FFile != nullptr) {
-            FFile.reset();
-            FFiles.Remove(FPath);
-        }
-    }
-
-    IReportFile& File() { return *FFile; }
-
-    void PutInPlace(const std::string& reportFile) {
-        FFile->Close();
-        FFile.reset();
-        try {
-            FFiles.Replace(FPath, reportFile);
-        } catch (...) {
-            FFiles.Remove(FPath);
-            throw;
-        }
-    }
-
-private:
-    IReportFiles& FFiles;
-    std::string FPath;
-    std::unique_ptr<IReportFile> FFile;
-};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "common/TextCompare.h"
 #include "report/JsonResult.h"
 #include "report/ReportName.h"
+#include "report/TemporaryReport.h"
 #include "report/UndoScript.h"
 #include "session/RecordingSummary.h"
 #include "session/SessionController.h"
@@ -11,26 +12,6 @@
 #include <utility>
 
 namespace quill {
-namespace {
-
-// Made whole under a temporary name beside the target and only then put in
-// its place, as the report is.
-void WriteWholeFile(IReportFiles& files, const std::string& path, const std::string& bytes) {
-    std::string temporary;
-    std::unique_ptr<IReportFile> file = files.CreateTemporary(std::string(ReportFolder(path)), temporary);
-    try {
-        file->Write(bytes);
-        file->Close();
-        file.reset();
-        files.Replace(temporary, path);
-    } catch (...) {
-        file.reset();
-        files.Remove(temporary);
-        throw;
-    }
-}
-
-} // namespace
 
 std::string CreatedFilesListPath(const std::string& undoFile) {
     const std::string_view extension = ".reg";
@@ -211,7 +192,7 @@ bool TCommandRecording::WriteFile(const std::string& what, const std::string& pa
     try {
         std::ostringstream bytes;
         write(bytes);
-        WriteWholeFile(FPlatform.Report.Files, path, bytes.str());
+        WriteWholeReportFile(FPlatform.Report.Files, path, bytes.str());
     } catch (const std::exception& error) {
         FPlatform.Console.PrintError(what + ": unable to write " + path + " (" + error.what() + ")");
         return false;
