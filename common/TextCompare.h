@@ -16,6 +16,11 @@ inline bool SameText(std::string_view a, std::string_view b) noexcept {
     return CompareText(a, b) == 0;
 }
 
+// Whether text begins with prefix, compared as SameText compares.
+inline bool StartsWithText(std::string_view text, std::string_view prefix) noexcept {
+    return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
+}
+
 // A hash on which texts that CompareText finds equal always agree: a cheap
 // first test for equal names among many.
 std::uint64_t TextHash(std::string_view text) noexcept;

@@ -17,10 +17,6 @@ std::string WithBackslash(std::string_view path) {
     return text;
 }
 
-bool StartsWithText(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
-}
-
 std::string_view Trimmed(std::string_view text) {
     const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
     while (!text.empty() && blank(text.front())) {

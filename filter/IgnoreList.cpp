@@ -79,7 +79,7 @@ std::string FormatIgnoreList(const std::vector<TIgnoreEntry>& entries) {
 
 std::string StripRootName(std::string_view text) {
     for (const TRootPrefix& root : kRootPrefixes) {
-        if (text.size() < root.Name.size() || !SameText(text.substr(0, root.Name.size()), root.Name)) {
+        if (!StartsWithText(text, root.Name)) {
             continue;
         }
         const std::string_view rest = text.substr(root.Name.size());

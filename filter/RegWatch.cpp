@@ -50,7 +50,7 @@ bool SplitRoot(std::string_view section, TRegRoot& root, std::string_view& path)
                                   TRegRoot::CurrentConfig};
     for (const TRegRoot candidate : order) {
         const std::string_view name = RootName(candidate);
-        if (section.size() >= name.size() && SameText(section.substr(0, name.size()), name)) {
+        if (StartsWithText(section, name)) {
             root = candidate;
             path = section.substr(name.size());
             return true;

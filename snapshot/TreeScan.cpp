@@ -19,10 +19,6 @@ bool IsDotName(std::string_view name) noexcept {
     return name == "." || name == "..";
 }
 
-bool StartsWithText(std::string_view text, std::string_view prefix) noexcept {
-    return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
-}
-
 // Without its trailing backslash the last step of a path gets the platform's
 // treatment of trailing dots and blanks. A drive root keeps it: "C:" alone
 // names the drive's current directory.
