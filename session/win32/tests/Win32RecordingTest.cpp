@@ -7,6 +7,7 @@
 #include "monitor/win32/SHChangeNotify.h"
 #include "session/RecordingSession.h"
 #include "session/win32/CaptureServices.h"
+#include "session/win32/CommandWindow.h"
 #include "session/win32/ResumeFile.h"
 #include "snapshot/win32/Win32FileSystem.h"
 #include "snapshot/win32/tests/TempDirectory.h"
@@ -36,26 +37,6 @@ constexpr char kData[] = "\\Software\\QuillborneTest\\Data\\";
 const std::string kLongDirectory = std::string(100, 'L') + "\\" + std::string(100, 'M') + "\\" + std::string(80, 'N');
 // 日本語.txt
 constexpr char kCjkName[] = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt";
-
-class TPumpingDisplay : public ICaptureDisplay {
-public:
-    void ShowCaption(bool) override {}
-    void SetCaption(const std::string&) override {}
-    void ShowBar(bool) override {}
-    void SetBar(int, int, int, int) override {}
-    void RewindBar() override {}
-    void StepBar() override {}
-    void ShowAnimation(bool) override {}
-    void RunAnimation(bool) override {}
-    void ShowBusyCursor(bool) override {}
-    void ProcessMessages() override {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::DispatchMessageW(&message);
-        }
-    }
-    void BringToFront() override {}
-};
 
 class TNoBoxes : public IMessageBoxes {
 public:
@@ -99,7 +80,8 @@ protected:
     TWin32LocalTime FLocalTime;
     TWin32DriveInfo FDrives;
     TWin32ProcessSnapshot FProcesses;
-    TPumpingDisplay FDisplay;
+    // Silent, and lets the watchers' messages in as a capture runs.
+    TCommandWindow FDisplay{::GetModuleHandleW(nullptr)};
     TNoBoxes FBoxes;
     HWND FWindow = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     TSHChangeNotify FShellComponent{FWindow, FDrives};
