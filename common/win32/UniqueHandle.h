@@ -78,16 +78,12 @@ struct TMenuTraits {
     static void Close(HMENU menu) noexcept { ::DestroyMenu(menu); }
 };
 
-struct TFontTraits {
-    using THandle = HFONT;
-    static HFONT Invalid() noexcept { return nullptr; }
-    static void Close(HFONT font) noexcept { ::DeleteObject(font); }
-};
-
-struct TGdiObjectTraits {
-    using THandle = HGDIOBJ;
-    static HGDIOBJ Invalid() noexcept { return nullptr; }
-    static void Close(HGDIOBJ object) noexcept { ::DeleteObject(object); }
+// Fonts, bitmaps and the other objects DeleteObject frees, each by its own
+// handle type.
+template <class TObject> struct TGdiObjectTraits {
+    using THandle = TObject;
+    static TObject Invalid() noexcept { return nullptr; }
+    static void Close(TObject object) noexcept { ::DeleteObject(object); }
 };
 
 template <class TInterface> struct TComTraits {
@@ -101,8 +97,8 @@ using TUniqueFile = TUniqueHandle<TFileHandleTraits>;
 using TUniqueFind = TUniqueHandle<TFindHandleTraits>;
 using TUniqueKey = TUniqueHandle<TKeyHandleTraits>;
 using TUniqueMenu = TUniqueHandle<TMenuTraits>;
-using TUniqueFont = TUniqueHandle<TFontTraits>;
-using TUniqueGdiObject = TUniqueHandle<TGdiObjectTraits>;
+using TUniqueFont = TUniqueHandle<TGdiObjectTraits<HFONT>>;
+using TUniqueGdiObject = TUniqueHandle<TGdiObjectTraits<HGDIOBJ>>;
 template <class TInterface> using TComPtr = TUniqueHandle<TComTraits<TInterface>>;
 
 } // namespace quill
