@@ -5,8 +5,8 @@
 // would, so key paths have their real length. Each capture is set beside the
 // sum of the floors of its parts: a bare registry walk of the root, a bare
 // directory walk and a bare read-and-hash of every file.
-#include "bench/LiveHeap.h"
 #include "bench/BenchFiles.h"
+#include "bench/LiveHeap.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/Win32DriveInfo.h"
 #include "common/win32/Win32LocalTime.h"
@@ -15,8 +15,8 @@
 #include "common/win32/WinText.h"
 #include "filter/win32/RegWarning.h"
 #include "monitor/win32/SHChangeNotify.h"
-#include "session/RecordingSession.h"
-#include "session/win32/CaptureServices.h"
+#include "recording/RecordingSession.h"
+#include "recording/win32/CaptureServices.h"
 #include "snapshot/win32/Win32FileSystem.h"
 
 #include <windows.h>

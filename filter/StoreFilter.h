@@ -1,7 +1,7 @@
 #pragma once
 
 #include "filter/ResultFilter.h"
-#include "session/SessionStore.h"
+#include "store/SessionStore.h"
 
 namespace quill {
 

@@ -54,4 +54,14 @@ std::string PrefixReportName(std::string_view path, TDateTime now) {
     return result;
 }
 
+std::string ComposeReportPath(const TSettings& settings, const std::string& executableDirectory) {
+    std::string path = settings.ReadString("ReportDir", executableDirectory);
+    // The stored folder usually ends with a backslash already; a second one
+    // would only show up in the report's links.
+    if (path.empty() || (path.back() != '\\' && path.back() != '/')) {
+        path += '\\';
+    }
+    return path + std::string(kReportFileName);
+}
+
 } // namespace quill

@@ -1,11 +1,18 @@
 #pragma once
 
 #include "common/DateTime.h"
+#include "settings/Settings.h"
 
 #include <string>
 #include <string_view>
 
 namespace quill {
+
+inline constexpr std::string_view kReportFileName = "QuillborneReport.html";
+
+// The report's path: QuillborneReport.html in the folder of the setting
+// ReportDir, by default the program's own.
+std::string ComposeReportPath(const TSettings& settings, const std::string& executableDirectory);
 
 // The report's path with "yymmdd hhnnss " before its file name. A prefix of
 // that form already there, from an earlier writing of the same report, is

@@ -5,9 +5,9 @@
 #include "report/ReportFiles.h"
 #include "report/ReportLocale.h"
 #include "report/ReportOutput.h"
-#include "session/SessionServices.h"
-#include "session/SessionStore.h"
 #include "settings/Settings.h"
+#include "store/RecordingInfo.h"
+#include "store/SessionStore.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "session/SessionServices.h"
-#include "session/SessionStore.h"
+#include "store/RecordingInfo.h"
+#include "store/SessionStore.h"
 
 #include <ostream>
 #include <string>

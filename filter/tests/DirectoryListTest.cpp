@@ -1,6 +1,6 @@
 #include "filter/DirectoryList.h"
 
-#include "session/tests/SessionFakes.h"
+#include "common/tests/FakeMessages.h"
 
 #include <gtest/gtest.h>
 

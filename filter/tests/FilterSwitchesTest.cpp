@@ -1,7 +1,7 @@
 #include "filter/FilterSwitches.h"
 
+#include "common/tests/FakeMessages.h"
 #include "common/tests/MemoryRegistry.h"
-#include "session/tests/SessionFakes.h"
 #include "settings/SettingsTable.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "filter/IgnoreListEditor.h"
 
-#include "session/tests/SessionFakes.h"
+#include "common/tests/FakeMessages.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 #include "monitor/win32/FSWatch.h"
 
+#include "common/win32/LongPath.h"
 #include "common/win32/SystemMessage.h"
 #include "common/win32/WinText.h"
 #include "monitor/ChangeRecords.h"
 #include "monitor/win32/FSWatchIds.h"
-#include "snapshot/win32/Win32FileSystem.h"
 
 #include <algorithm>
 #include <random>

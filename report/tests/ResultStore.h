@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/tests/FixedOffsetTime.h"
-#include "session/SessionStore.h"
 #include "snapshot/EnumRegistry.h"
+#include "store/SessionStore.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "settings/SettingsDialogState.h"
 
+#include "common/tests/FakeMessages.h"
 #include "common/tests/MemoryRegistry.h"
-#include "session/tests/SessionFakes.h"
 #include "settings/DefaultPaths.h"
 #include "settings/SettingsTable.h"
 

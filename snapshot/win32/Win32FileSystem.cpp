@@ -1,5 +1,6 @@
 #include "snapshot/win32/Win32FileSystem.h"
 
+#include "common/win32/LongPath.h"
 #include "common/win32/SystemMessage.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/WinText.h"
@@ -33,22 +34,6 @@ TFsResult FsErrorResult(unsigned long error) {
 
 namespace {
 
-bool HasDotStep(std::wstring_view path) noexcept {
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find(L'\\', start);
-        if (end == std::wstring_view::npos) {
-            end = path.size();
-        }
-        const std::wstring_view step = path.substr(start, end - start);
-        if (step == L"." || step == L"..") {
-            return true;
-        }
-        start = end + 1;
-    }
-    return false;
-}
-
 void NameOf(const wchar_t* name, std::string& out) {
     out.clear();
     for (const wchar_t* p = name; *p != L'\0'; ++p) {
@@ -78,28 +63,6 @@ private:
     TUniqueFile FFile;
 };
 
-std::wstring WideLongPathForm(std::wstring wide) {
-    std::replace(wide.begin(), wide.end(), L'/', L'\\');
-    if (wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\") || HasDotStep(wide)) {
-        return wide;
-    }
-    if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') {
-        return L"\\\\?\\" + wide;
-    }
-    if (wide.size() > 2 && wide.starts_with(L"\\\\")) {
-        return L"\\\\?\\UNC\\" + wide.substr(2);
-    }
-    return wide;
-}
-
-// The ordinary form of a path that WideLongPathForm prefixed.
-std::wstring WithoutLongPathPrefix(std::wstring_view path) {
-    if (path.starts_with(L"\\\\?\\UNC\\")) {
-        return L"\\\\" + std::wstring(path.substr(8));
-    }
-    return std::wstring(path.substr(path.starts_with(L"\\\\?\\") ? 4 : 0));
-}
-
 // Both calls return the length without the terminator when the buffer was
 // large enough, else the size the buffer needs; 0 when they fail.
 template <class TCall> bool CallWithBuffer(std::wstring& out, const TCall& call) {
@@ -118,10 +81,6 @@ template <class TCall> bool CallWithBuffer(std::wstring& out, const TCall& call)
 }
 
 } // namespace
-
-std::wstring LongPathForm(std::string_view path) {
-    return WideLongPathForm(Wide(path));
-}
 
 TFsResult TWin32FileSystem::FullPath(std::string_view path, std::string& full) {
     const std::wstring wide = Wide(path);

@@ -7,12 +7,6 @@
 
 namespace quill {
 
-// A full path in the form that reaches past 260 characters and names that end
-// in a dot or a blank: "\\?\C:\..." or "\\?\UNC\server\share\...". Relative
-// paths and paths with "." or ".." steps stay as they are, since that form
-// takes every character literally.
-std::wstring LongPathForm(std::string_view path);
-
 // A failed call's error code as a status, with the system's message for it.
 TFsResult FsErrorResult(unsigned long error);
 

@@ -1,8 +1,8 @@
 #include "filter/win32/Directories.h"
 
+#include "common/tests/FakeMessages.h"
+#include "common/win32/tests/WindowDriver.h"
 #include "filter/win32/DirectoriesIds.h"
-#include "filter/win32/tests/WindowDriver.h"
-#include "session/tests/SessionFakes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 #include "filter/win32/SelectForm.h"
 
+#include "common/tests/FakeMessages.h"
 #include "common/win32/Files.h"
 #include "common/win32/WinText.h"
+#include "common/win32/tests/TempDirectory.h"
+#include "common/win32/tests/WindowDriver.h"
 #include "filter/win32/SelectFormIds.h"
 #include "filter/win32/Win32IgnoreFiles.h"
-#include "filter/win32/tests/WindowDriver.h"
-#include "session/tests/SessionFakes.h"
-#include "snapshot/win32/tests/TempDirectory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

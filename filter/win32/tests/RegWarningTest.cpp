@@ -1,8 +1,8 @@
 #include "filter/win32/RegWarning.h"
 
 #include "common/win32/WinText.h"
+#include "common/win32/tests/TempDirectory.h"
 #include "filter/win32/RegWarningIds.h"
-#include "snapshot/win32/tests/TempDirectory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 #include "filter/win32/ResultsFilterForm.h"
 
+#include "common/tests/FakeMessages.h"
 #include "common/win32/Win32Registry.h"
 #include "common/win32/tests/ScratchKey.h"
+#include "common/win32/tests/WindowDriver.h"
 #include "filter/win32/ResultsFilterFormIds.h"
-#include "filter/win32/tests/WindowDriver.h"
-#include "session/tests/SessionFakes.h"
 #include "settings/SettingsTable.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 #include "monitor/win32/FSWatch.h"
 
+#include "common/win32/LongPath.h"
 #include "common/win32/Win32LocalTime.h"
 #include "common/win32/WinText.h"
+#include "common/win32/tests/TempDirectory.h"
 #include "monitor/ChangeRecords.h"
-#include "snapshot/win32/Win32FileSystem.h"
-#include "snapshot/win32/tests/TempDirectory.h"
 
 #include <gtest/gtest.h>
 

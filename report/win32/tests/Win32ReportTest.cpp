@@ -1,10 +1,10 @@
 #include "common/tests/FixedOffsetTime.h"
 #include "common/tests/MemoryRegistry.h"
 #include "common/win32/WinText.h"
+#include "common/win32/tests/TempDirectory.h"
 #include "report/ReportWriter.h"
 #include "report/win32/Win32ReportFiles.h"
 #include "report/win32/Win32ReportLocale.h"
-#include "snapshot/win32/tests/TempDirectory.h"
 
 #include <gtest/gtest.h>
 

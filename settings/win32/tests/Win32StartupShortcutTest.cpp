@@ -1,10 +1,10 @@
 #include "settings/win32/Win32StartupShortcut.h"
 
+#include "common/TextCompare.h"
 #include "common/win32/Files.h"
 #include "common/win32/UniqueHandle.h"
-#include "common/TextCompare.h"
 #include "common/win32/WinText.h"
-#include "snapshot/win32/tests/TempDirectory.h"
+#include "common/win32/tests/TempDirectory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
-#include "snapshot/win32/tests/TempDirectory.h"
+#include "common/win32/tests/TempDirectory.h"
 
+#include "common/win32/LongPath.h"
 #include "common/win32/SystemMessage.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/Win32LocalTime.h"

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "recording/CapturePlatform.h"
+#include "settings/Settings.h"
+#include "store/RecordingInfo.h"
+#include "store/SessionStore.h"
+#include "store/SnapshotFile.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quill {
+
+// One recording: owns the session store and the directory watchers, and runs
+// the before- and after-capture that fill the store. Every setting is read
+// when the step that needs it runs.
+class TRecordingSession {
+public:
+    TRecordingSession(TSettings& settings, const TCapturePlatform& platform);
+    TRecordingSession(const TRecordingSession&) = delete;
+    TRecordingSession& operator=(const TRecordingSession&) = delete;
+    ~TRecordingSession();
+
+    // Neither capture raises: a step that fails ends its capture's steps and
+    // is noted, and the closing steps still run. While a capture runs, the
+    // window's messages come in through the progress display; a second
+    // capture, NewSession and FreeSession do nothing until it ends.
+    void CaptureBefore(TRecordingInfo& recording);
+    void CaptureAfter(TRecordingInfo& recording, bool abort);
+
+    // The before-capture, with what shaped it, as the bytes of a snapshot
+    // file.
+    std::string SaveBefore(const TRecordingInfo& recording) const;
+    // Puts a saved before-capture in a new session, ready for the after-
+    // capture, and returns what shaped it. Raises ESnapshotFile, leaving the
+    // session as it was, when the bytes cannot be loaded.
+    TCaptureFacts LoadBefore(TRecordingInfo& recording, std::string_view fileBytes, const std::string& fileName);
+    // Continues a recording from a saved before-capture as if it had just
+    // been taken: the store holds it, and the shell notifications and the
+    // directory watchers start again with fresh journals, which are noted as
+    // missing the events before. Raises ESnapshotFile, leaving the session
+    // as it was, when the bytes cannot be loaded.
+    void ResumeBefore(TRecordingInfo& recording, std::string_view fileBytes, const std::string& fileName);
+
+    void NewSession();
+    // Stops every directory watcher and releases the store.
+    void FreeSession() noexcept;
+    bool Capturing() const noexcept { return FCapturing; }
+
+    TSessionStore& Store() noexcept { return FStore; }
+    const TSessionStore& Store() const noexcept { return FStore; }
+    std::size_t WatcherCount() const noexcept { return FWatchers.size(); }
+
+    // The progress callbacks handed to the snapshots, scans, hashing and
+    // comparisons.
+    void ProgressStart(int minimum, int maximum, int step, int position, const std::string& caption);
+    void ProgressStep();
+    void ShowKeyCount(std::int64_t count);
+    void ShowDirectoryCount(std::int64_t count);
+
+private:
+    void BeforeSteps(TRecordingInfo& recording, TCaptureNotes& notes);
+    void AfterSteps(TRecordingInfo& recording, bool abort, TCaptureNotes& notes);
+    void TakeProcessList(TProcessList& processes, TCaptureNotes& notes);
+    void StartShellMonitor();
+    void ScanFiles(TFileList& files, const std::vector<std::string>& paths, THashKind hashKind, TCaptureNotes& notes);
+    void StartWatchers(const std::vector<std::string>& paths);
+    void StopWatchers() noexcept;
+    void DiscardSession();
+    void CompareFiles();
+    void CompareRegistry(TCaptureNotes& notes);
+    void CheckWarnings(TCaptureNotes& notes);
+    std::uint32_t WatchMask() const;
+    void Begin();
+    void End() noexcept;
+    // Names the step that runs now, for the note of a failure.
+    void Step(std::string name) { FStepName = std::move(name); }
+    void NoteFailure(TCaptureNotes& notes, std::string_view reason);
+
+    TSettings& FSettings;
+    TCapturePlatform FPlatform;
+    TSessionStore FStore;
+    std::vector<std::unique_ptr<IDirectoryWatcher>> FWatchers;
+    bool FCapturing = false;
+    std::string FStepName;
+    // The folders the before-capture scanned and watched.
+    std::vector<std::string> FPaths;
+};
+
+} // namespace quill

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "common/CaptureNotes.h"
+#include "common/DateTime.h"
+#include "common/DiskUsage.h"
+#include "snapshot/HashKind.h"
+#include "store/SessionStore.h"
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quill {
+
+// The format the program writes; files of a higher one are refused, not
+// guessed at.
+inline constexpr std::uint32_t kSnapshotFormatVersion = 1;
+
+// What shaped a before-capture besides its lists: when it began, the digest
+// its scan was hashed with (the after-scan must use the same), and the
+// folders it scanned (the watchers of a continued recording watch them).
+struct TCaptureFacts {
+    TDateTime StartTime = 0;
+    THashKind HashKind = kHashNone;
+    std::vector<std::string> Paths;
+};
+
+// A snapshot file that cannot be loaded. The message names the file and what
+// is wrong with it.
+class ESnapshotFile : public std::runtime_error {
+public:
+    ESnapshotFile(const std::string& file, const std::string& problem)
+        : std::runtime_error("the snapshot file \"" + file + "\" cannot be loaded: " + problem), FFile(file),
+          FProblem(problem) {}
+    const std::string& File() const noexcept { return FFile; }
+    const std::string& Problem() const noexcept { return FProblem; }
+
+private:
+    std::string FFile;
+    std::string FProblem;
+};
+
+// The lists of one registry root as the before-capture left them.
+struct TSavedRoot {
+    bool Recorded = false;
+    TKeyList Keys = NewKeyList();
+    TValueList Values = NewValueList();
+};
+
+// A before-capture read whole from a snapshot file, apart from any store.
+struct TSavedCapture {
+    TCaptureFacts Facts;
+    std::array<TSavedRoot, std::size(kAllRoots)> Roots;
+    bool FilesRecorded = false;
+    TFileList Files = PrepareSortedList<TFileScan>(TDuplicates::Refuse);
+    TProcessList Processes = PrepareSortedList<TProcessRecord>(TDuplicates::Accept);
+    TDiskFreeTable DiskFree{};
+    TCaptureNotes Notes;
+
+    // Puts every list in the store's before-side, which the caller has
+    // emptied.
+    void MoveInto(TSessionStore& store) noexcept;
+};
+
+// The bytes of a snapshot file holding the store's before-capture: a header
+// (magic, format version, content size, CRC-32 of the content), then the
+// content compressed with zlib.
+std::string EncodeBeforeCapture(const TSessionStore& store, const TCaptureFacts& facts);
+
+// Reads the bytes of a snapshot file; raises ESnapshotFile naming fileName
+// when they are truncated, damaged, not a snapshot file, or of a newer
+// format.
+TSavedCapture DecodeCapture(std::string_view bytes, const std::string& fileName);
+
+} // namespace quill
