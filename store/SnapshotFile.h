@@ -5,6 +5,7 @@
 #include "common/DiskUsage.h"
 #include "snapshot/HashKind.h"
 #include "store/SessionStore.h"
+#include "store/SnapshotFrame.h"
 
 #include <array>
 #include <cstdint>
@@ -15,10 +16,6 @@
 
 namespace quill {
 
-// The format the program writes; files of a higher one are refused, not
-// guessed at.
-inline constexpr std::uint32_t kSnapshotFormatVersion = 1;
-
 // What shaped a before-capture besides its lists: when it began, the digest
 // its scan was hashed with (the after-scan must use the same), and the
 // folders it scanned (the watchers of a continued recording watch them).
@@ -26,21 +23,6 @@ struct TCaptureFacts {
     TDateTime StartTime = 0;
     THashKind HashKind = kHashNone;
     std::vector<std::string> Paths;
-};
-
-// A snapshot file that cannot be loaded. The message names the file and what
-// is wrong with it.
-class ESnapshotFile : public std::runtime_error {
-public:
-    ESnapshotFile(const std::string& file, const std::string& problem)
-        : std::runtime_error("the snapshot file \"" + file + "\" cannot be loaded: " + problem), FFile(file),
-          FProblem(problem) {}
-    const std::string& File() const noexcept { return FFile; }
-    const std::string& Problem() const noexcept { return FProblem; }
-
-private:
-    std::string FFile;
-    std::string FProblem;
 };
 
 // The lists of one registry root as the before-capture left them.
