@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the formatting check, the portable core
-# natively with AddressSanitizer and UndefinedBehaviorSanitizer, then the core,
-# the Win32 layer and the end-to-end tests cross-compiled and run under Wine
-# and Xvfb. Ends with one line "N passed, N failed" counting test cases.
+# Sets up, builds and runs every test: the formatting and layering checks, the
+# portable core natively with AddressSanitizer and UndefinedBehaviorSanitizer,
+# then the core, the Win32 layer and the end-to-end tests cross-compiled and
+# run under Wine and Xvfb. Ends with one line "N passed, N failed" counting
+# test cases.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -22,6 +23,8 @@ step() {
 }
 
 step "format" scripts/check-format.sh
+# Each folder includes only the floors below it; docs/ARCHITECTURE.md orders them.
+step "layers" python3 scripts/check-layers.py
 
 # QUILL_BUILD_ROOT lets several checkouts or people build side by side.
 build=${QUILL_BUILD_ROOT:-$root/build}
