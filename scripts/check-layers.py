@@ -3,6 +3,8 @@
 floors below it, and that no portable file includes a Windows header or a
 win32/ header.
 
+    check-layers.py [ROOT]   (ROOT: the checkout, by default this script's)
+
 The floors are read from the folder table of docs/ARCHITECTURE.md, the one
 place their order is written: a row "| N | `folder/` | ..." puts the folder on
 floor N; a row "| top | `folder/` | ..." marks a folder beside the product
@@ -14,8 +16,6 @@ import subprocess
 import sys
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parent.parent
-MAP = ROOT / "docs" / "ARCHITECTURE.md"
 SOURCES = (".h", ".cpp", ".inc", ".rc")
 # Headers of the Windows SDK that portable code must reach through its
 # interfaces instead.
@@ -29,9 +29,9 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 TOP = sys.maxsize
 
 
-def read_floors():
+def read_floors(root):
     floors = {}
-    for line in MAP.read_text(encoding="utf-8").splitlines():
+    for line in (root / "docs" / "ARCHITECTURE.md").read_text(encoding="utf-8").splitlines():
         match = ROW.match(line)
         if match:
             level, folder = match.groups()
@@ -39,17 +39,17 @@ def read_floors():
     return floors
 
 
-def source_files():
-    listed = subprocess.run(["git", "ls-files", "--cached", "--others", "--exclude-standard"], cwd=ROOT,
+def source_files(root):
+    listed = subprocess.run(["git", "ls-files", "--cached", "--others", "--exclude-standard"], cwd=root,
                             check=True, capture_output=True, text=True).stdout.splitlines()
-    return sorted(name for name in listed if name.endswith(SOURCES) and "/" in name and (ROOT / name).is_file())
+    return sorted(name for name in listed if name.endswith(SOURCES) and "/" in name and (root / name).is_file())
 
 
 def floor_name(floors, level):
     return "top" if level == TOP else str(level)
 
 
-def check_file(name, floors, problems):
+def check_file(root, name, floors, problems):
     """Returns how many project headers the file includes."""
     folder = name.split("/", 1)[0]
     if folder not in floors:
@@ -57,7 +57,7 @@ def check_file(name, floors, problems):
         return 0
     level = floors[folder]
     portable = level != TOP and "win32" not in name.split("/")
-    text = (ROOT / name).read_text(encoding="utf-8", errors="replace")
+    text = (root / name).read_text(encoding="utf-8", errors="replace")
     checked = 0
     for number, line in enumerate(text.splitlines(), 1):
         match = INCLUDE.match(line)
@@ -80,14 +80,15 @@ def check_file(name, floors, problems):
     return checked
 
 
-def main():
-    floors = read_floors()
+def main(arguments):
+    root = Path(arguments[0]).resolve() if arguments else Path(__file__).resolve().parent.parent
+    floors = read_floors(root)
     if not floors:
         print("check-layers: docs/ARCHITECTURE.md names no floors")
         return 1
     problems = []
-    files = source_files()
-    includes = sum(check_file(name, floors, problems) for name in files)
+    files = source_files(root)
+    includes = sum(check_file(root, name, floors, problems) for name in files)
     # A check that reads no include passes whatever the code does.
     if includes == 0:
         problems.append("no include of a project header was found: the check reads nothing")
@@ -98,4 +99,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(sys.argv[1:]))

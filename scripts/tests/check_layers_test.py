@@ -1,0 +1,91 @@
+#!/usr/bin/env python3
+"""Runs check-layers.py over small checkouts of two floors and a benchmark
+folder, one per case, and writes the cases as test results.
+
+    check_layers_test.py <results xml>
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+from xml.sax.saxutils import quoteattr
+
+CHECK = Path(__file__).resolve().parent.parent / "check-layers.py"
+MAP = """# Architecture
+
+| Floor | Folder | Owns |
+| --- | --- | --- |
+| 1 | `low/` | the ground floor |
+| 2 | `high/` | the floor above |
+| top | `bench/` | beside the product |
+"""
+# Every checkout but one holds this, so that the check has an include to read.
+BASE = {"high/Base.cpp": '#include "low/Base.h"\n'}
+
+# name, files, passes, a text the report must hold when it fails
+CASES = [
+    ("AnIncludeFromBelowPasses", {"high/a.cpp": '#include "low/b.h"\n'}, True, ""),
+    ("AnIncludeFromAboveFails", {"low/a.cpp": '#include "high/b.h"\n'}, False,
+     "low/a.cpp:1: low/ (floor 1) includes high/b.h from high/ (floor 2) above it"),
+    ("ATestCountsWithItsFolder", {"low/tests/aTest.cpp": '#include "high/tests/Fake.h"\n'}, False, "above it"),
+    ("AWin32FileCountsWithItsFolder", {"low/win32/a.cpp": '#include "high/win32/b.h"\n'}, False, "above it"),
+    ("AnIndentedIncludeIsRead", {"low/a.h": '#pragma once\n  #  include "high/b.h"\n'}, False, "above it"),
+    ("PortableCodeMayNotIncludeWindows", {"low/a.cpp": "#include <Windows.h>\n"}, False,
+     "portable code includes <Windows.h>"),
+    ("PortableCodeMayNotIncludeAShellHeader", {"high/tests/aTest.cpp": "#include <shellapi.h>\n"}, False,
+     "portable code includes <shellapi.h>"),
+    ("PortableCodeMayNotIncludeAWin32Header", {"high/a.h": '#include "low/win32/Handle.h"\n'}, False,
+     "portable code includes the Windows header low/win32/Handle.h"),
+    ("Win32CodeMayIncludeWindows", {"low/win32/a.cpp": '#include <windows.h>\n#include "low/win32/b.h"\n'}, True,
+     ""),
+    ("AResourceMayIncludeItsNeighbour", {"low/win32/a.rc": '#include <windows.h>\n#include "aIds.h"\n'}, True, ""),
+    ("AnotherLibrarysHeaderIsNotAFloor", {"low/a.cpp": '#include "nlohmann/json.hpp"\n'}, True, ""),
+    ("ABenchmarkMayIncludeEveryFloorAndWindows",
+     {"bench/a.cpp": '#include <windows.h>\n#include "high/win32/a.h"\n'}, True, ""),
+    ("AFloorMayNotIncludeABenchmark", {"high/a.cpp": '#include "bench/Bench.h"\n'}, False, "from bench/ (floor top)"),
+    ("AFolderOnNoFloorFails", {"stray/a.cpp": '#include "low/a.h"\n'}, False,
+     "stray/a.cpp: its folder stray/ is on no floor"),
+    ("ACheckThatReadsNothingFails", None, False, "the check reads nothing"),
+]
+
+
+def run_case(files):
+    with tempfile.TemporaryDirectory() as root:
+        subprocess.run(["git", "init", "-q", root], check=True)
+        for name, text in {"docs/ARCHITECTURE.md": MAP, **(BASE if files is not None else {}),
+                           **(files or {"low/a.cpp": "#include <string>\n"})}.items():
+            path = Path(root) / name
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_text(text, encoding="utf-8")
+        result = subprocess.run([sys.executable, str(CHECK), root], capture_output=True, text=True)
+        return result.returncode, result.stdout + result.stderr
+
+
+def main():
+    xml = sys.argv[1]
+    results = []
+    for name, files, passes, expected in CASES:
+        code, output = run_case(files)
+        ok = (code == 0) == passes and (passes or expected in output)
+        results.append((name, ok, output.strip()))
+    failures = [r for r in results if not r[1]]
+    os.makedirs(os.path.dirname(xml), exist_ok=True)
+    with open(xml, "w", encoding="utf-8") as out:
+        out.write('<testsuites tests="%d" failures="%d" disabled="0" errors="0" name="CheckLayers">\n'
+                  % (len(results), len(failures)))
+        out.write('<testsuite name="CheckLayers" tests="%d" failures="%d">\n' % (len(results), len(failures)))
+        for name, ok, output in results:
+            out.write('<testcase name="%s">' % name)
+            if not ok:
+                out.write("<failure message=%s/>" % quoteattr(output))
+            out.write("</testcase>\n")
+        out.write("</testsuite>\n</testsuites>\n")
+    for name, ok, output in results:
+        print(("ok    " if ok else "FAIL  ") + name + ("" if ok else ":\n" + output))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
