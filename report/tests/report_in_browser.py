@@ -12,7 +12,10 @@ import shutil
 import subprocess
 import sys
 import tempfile
-from xml.sax.saxutils import quoteattr
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+from test_results import write_results  # noqa: E402
 
 # Rows (header rows included) of every table, in page order: details with
 # the notes row, processes, disk usage, keys, values, keys, values, live
@@ -86,21 +89,7 @@ def main():
         ("CjkNameIntact", CJK in text, "no " + CJK),
         ("MarkupShownAsText", "<script>document.title='pwned'</script>" in text, "script text missing"),
     ]
-    failures = [c for c in checks if not c[1]]
-    os.makedirs(os.path.dirname(xml), exist_ok=True)
-    with open(xml, "w", encoding="utf-8") as out:
-        out.write('<testsuites tests="%d" failures="%d" disabled="0" errors="0" name="ReportInBrowser">\n'
-                  % (len(checks), len(failures)))
-        out.write('<testsuite name="ReportInBrowser" tests="%d" failures="%d">\n' % (len(checks), len(failures)))
-        for name, ok, detail in checks:
-            out.write('<testcase name="%s">' % name)
-            if not ok:
-                out.write("<failure message=%s/>" % quoteattr(detail))
-            out.write("</testcase>\n")
-        out.write("</testsuite>\n</testsuites>\n")
-    for name, ok, detail in checks:
-        print(("ok    " if ok else "FAIL  ") + name + ("" if ok else ": " + detail))
-    return 1 if failures else 0
+    return write_results(xml, "ReportInBrowser", checks)
 
 
 if __name__ == "__main__":

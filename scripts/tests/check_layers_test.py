@@ -5,12 +5,13 @@ folder, one per case, and writes the cases as test results.
     check_layers_test.py <results xml>
 """
 
-import os
 import subprocess
 import sys
 import tempfile
 from pathlib import Path
-from xml.sax.saxutils import quoteattr
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from test_results import write_results  # noqa: E402
 
 CHECK = Path(__file__).resolve().parent.parent / "check-layers.py"
 MAP = """# Architecture
@@ -70,21 +71,7 @@ def main():
         code, output = run_case(files)
         ok = (code == 0) == passes and (passes or expected in output)
         results.append((name, ok, output.strip()))
-    failures = [r for r in results if not r[1]]
-    os.makedirs(os.path.dirname(xml), exist_ok=True)
-    with open(xml, "w", encoding="utf-8") as out:
-        out.write('<testsuites tests="%d" failures="%d" disabled="0" errors="0" name="CheckLayers">\n'
-                  % (len(results), len(failures)))
-        out.write('<testsuite name="CheckLayers" tests="%d" failures="%d">\n' % (len(results), len(failures)))
-        for name, ok, output in results:
-            out.write('<testcase name="%s">' % name)
-            if not ok:
-                out.write("<failure message=%s/>" % quoteattr(output))
-            out.write("</testcase>\n")
-        out.write("</testsuite>\n</testsuites>\n")
-    for name, ok, output in results:
-        print(("ok    " if ok else "FAIL  ") + name + ("" if ok else ":\n" + output))
-    return 1 if failures else 0
+    return write_results(xml, "CheckLayers", results)
 
 
 if __name__ == "__main__":
