@@ -1,7 +1,6 @@
 #include "app/ProgramRecorder.h"
 
-#include "app/tests/SessionFakes.h"
-#include "common/tests/MemoryRegistry.h"
+#include "app/tests/ControllerFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +10,6 @@
 namespace quill {
 namespace {
 
-constexpr std::string_view kKey = "Software\\Tarnvale\\Quillborne";
 constexpr std::string_view kReport = "WriteReport C:\\Tools\\QuillborneReport.html";
 
 class TFakeSnapshot : public IProcessSnapshot {
@@ -95,25 +93,14 @@ bool TFakeProgram::WaitForExit(const std::function<bool()>& keepWaiting) {
     return keepWaiting();
 }
 
-class ProgramRecorder : public ::testing::Test {
+class ProgramRecorder : public test::SessionController {
 protected:
-    TMemoryRegistry FRegistry;
-    TSettings FSettings{FRegistry};
-    test::TFakeView FView;
-    test::TFakeServices FServices;
-    test::TFakeMessages FMessages;
-    TSessionController FController{FSettings, FView, FServices, FMessages, "C:\\Tools\\"};
     TFakeSnapshot FSnapshot;
     TFakeHost FHost;
     TProgramRecorder FRecorder{FController, FView, FHost, FSnapshot, FMessages};
 
-    void Store(std::string_view name, std::string_view text) {
-        FRegistry.SetString(TRegRoot::CurrentUser, kKey, name, text);
-    }
-
     void Start(std::string_view watched, std::string_view skipSteps = "N") {
-        Store("FirstRun", "N");
-        Store("Version", "Quillborne v2.0");
+        Settled();
         Store("Processes", watched);
         Store("WatchProcesses", "Y");
         Store("SkipSteps", skipSteps);
