@@ -1,10 +1,10 @@
 #include "app/win32/About.h"
 
-#include "app/SessionController.h"
 #include "app/win32/JpegResource.h"
 #include "app/win32/resource.h"
 #include "common/win32/FormDialogProc.h"
 #include "common/win32/WinText.h"
+#include "settings/Settings.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
 #include "app/win32/Help.h"
 
 #include "app/HelpFile.h"
-#include "app/SessionController.h"
 #include "common/win32/Files.h"
 #include "common/win32/WinText.h"
+#include "settings/Settings.h"
 
 #include <shellapi.h>
 
