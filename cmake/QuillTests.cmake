@@ -54,7 +54,8 @@ if(WIN32)
     quill_add_test_program(quill_win32_tests)
 else()
     quill_add_test_program(quill_core_tests)
-    # The layering check over small checkouts that break each of its rules.
+    # The layering check over small checkouts that break each of its rules;
+    # Python runs the report's browser test too.
     find_package(Python3 REQUIRED COMPONENTS Interpreter)
     add_test(NAME quill_layers_test
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/tests/check_layers_test.py
