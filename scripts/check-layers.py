@@ -45,7 +45,7 @@ def source_files(root):
     return sorted(name for name in listed if name.endswith(SOURCES) and "/" in name and (root / name).is_file())
 
 
-def floor_name(floors, level):
+def floor_name(level):
     return "top" if level == TOP else str(level)
 
 
@@ -75,8 +75,8 @@ def check_file(root, name, floors, problems):
         used = parts[0] if len(parts) > 1 else None
         checked += used in floors
         if used in floors and floors[used] > level:
-            problems.append(f"{where}: {folder}/ (floor {floor_name(floors, level)}) includes {header} "
-                            f"from {used}/ (floor {floor_name(floors, floors[used])}) above it")
+            problems.append(f"{where}: {folder}/ (floor {floor_name(level)}) includes {header} "
+                            f"from {used}/ (floor {floor_name(floors[used])}) above it")
     return checked
 
 
