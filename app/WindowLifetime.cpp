@@ -84,6 +84,16 @@ void TSessionController::OfferResume() {
     if (FStep > 2) {
         return;
     }
+    // A question about a recording that is not there would be answered for
+    // nothing.
+    bool kept = false;
+    Attempt("The recording cannot be continued", {}, [this, &kept] {
+        FServices.CheckKeptRecording();
+        kept = true;
+    });
+    if (!kept) {
+        return;
+    }
     if (!FMessages.Confirm("A recording was in progress when Windows restarted. Continue it?")) {
         FServices.DiscardResume();
         return;

@@ -361,8 +361,8 @@ int Run() {
     TQuietDisplay display;
     TSilentBoxes boxes;
     const HWND window = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    TSHChangeNotify shellComponent(window, drives);
-    TShellMonitor shell(shellComponent);
+    const std::unique_ptr<TSHChangeNotify> shellComponent = NewShellComponent(window, drives);
+    TShellMonitor shell(*shellComponent);
     TWin32DirectoryWatching watching(window, boxes);
     TWin32WarningsSource warnings(root);
     TWindowRegWarningDisplay warningDisplay(window);

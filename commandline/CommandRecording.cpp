@@ -100,7 +100,7 @@ TRecordExit TCommandRecording::Run(const TRecordOptions& options) {
 
 TRecordExit TCommandRecording::SaveBefore(const std::string& file) {
     Say("Recording the registry and the files before the installation...");
-    FSession.CaptureBefore(FRecording);
+    FSession.CaptureBefore(FRecording, TLiveMonitors::None);
     try {
         FPlatform.Host.WriteFile(file, FSession.SaveBefore(FRecording));
     } catch (const std::exception& error) {
@@ -178,8 +178,15 @@ bool TCommandRecording::WriteOutputs(const TRecordOptions& options, std::vector<
                               [&](std::ostream& out) { WriteJsonResult(out, store, FRecording); });
     }
     if (!options.UndoFile.empty()) {
-        complete &= WriteFile("Undo script", options.UndoFile, written,
-                              [&](std::ostream& out) { WriteUndoScript(out, store, FRecording); });
+        std::vector<std::string> notUndone;
+        if (WriteFile("Undo script", options.UndoFile, written,
+                      [&](std::ostream& out) { notUndone = WriteUndoScript(out, store, FRecording); })) {
+            for (const std::string& name : notUndone) {
+                written.push_back("Cannot be undone with a registry script: " + name);
+            }
+        } else {
+            complete = false;
+        }
         complete &= WriteFile("Created files", CreatedFilesListPath(options.UndoFile), written,
                               [&](std::ostream& out) { WriteCreatedFilesList(out, store); });
     }

@@ -32,6 +32,8 @@ public:
     virtual ~IProcessSnapshot() = default;
     // False when no snapshot can be taken.
     virtual bool TakeSnapshot(std::vector<TProcessEntry>& entries) = 0;
+    // The id of the process that takes the snapshots.
+    virtual std::uint32_t OwnProcessID() const = 0;
 };
 
 // The names-only form: file name and process id, in snapshot order.
@@ -43,10 +45,17 @@ struct TProcessName {
 // The text after the last path separator.
 std::string_view ExeFileName(std::string_view path) noexcept;
 
+// The name a process is listed under: its executable's file name; where that
+// is empty, the entry's text as the system gives it; where the system gives
+// none, "(unknown)". A list never shows a process without a name.
+std::string ProcessName(std::string_view exeFile);
+
 // Full form: the list is emptied, then gets one record per process under its
-// executable's file name; a sorted list is sorted once at the end. Without a
-// snapshot the list stays empty.
-void GetProcessList(IProcessSnapshot& processes, TRecordList<TProcessRecord>& list);
+// name; a sorted list is sorted once at the end. The process taking the list
+// is left out: it is the recorder, and whichever process takes the other
+// list of a recording would otherwise show as ended or started. Without a
+// snapshot the list stays empty and the result is false.
+bool GetProcessList(IProcessSnapshot& processes, TRecordList<TProcessRecord>& list);
 
 // Names-only form.
 void GetProcessList(IProcessSnapshot& processes, std::vector<TProcessName>& list);

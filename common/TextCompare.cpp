@@ -93,13 +93,15 @@ std::size_t CommonPrefix(std::string_view a, std::string_view b) noexcept {
     return p;
 }
 
-} // namespace
+// Where two texts part: the order of the first characters that differ, or 0
+// when one of them ran out first; with the byte positions reached in each.
+struct TTextWalk {
+    std::size_t A;
+    std::size_t B;
+    int Order;
+};
 
-char32_t UpcaseChar(char32_t c) noexcept {
-    return c < 0x10000 ? UpcaseTable()[c] : c;
-}
-
-int CompareText(std::string_view a, std::string_view b) noexcept {
+TTextWalk WalkTexts(std::string_view a, std::string_view b) noexcept {
     std::size_t i = CommonPrefix(a, b);
     std::size_t j = i;
     while (i < a.size() && j < b.size()) {
@@ -109,7 +111,7 @@ int CompareText(std::string_view a, std::string_view b) noexcept {
             const unsigned char ua = AsciiUpper(ca);
             const unsigned char ub = AsciiUpper(cb);
             if (ua != ub) {
-                return ua < ub ? -1 : 1;
+                return {i, j, ua < ub ? -1 : 1};
             }
             ++i;
             ++j;
@@ -118,23 +120,44 @@ int CompareText(std::string_view a, std::string_view b) noexcept {
         const std::uint64_t ka = SortKey(DecodeUtf8(a, i));
         const std::uint64_t kb = SortKey(DecodeUtf8(b, j));
         if (ka != kb) {
-            return ka < kb ? -1 : 1;
+            return {i, j, ka < kb ? -1 : 1};
         }
     }
-    if (i < a.size()) {
+    return {i, j, 0};
+}
+
+} // namespace
+
+char32_t UpcaseChar(char32_t c) noexcept {
+    return c < 0x10000 ? UpcaseTable()[c] : c;
+}
+
+int CompareText(std::string_view a, std::string_view b) noexcept {
+    const TTextWalk walk = WalkTexts(a, b);
+    if (walk.Order != 0) {
+        return walk.Order;
+    }
+    if (walk.A < a.size()) {
         return 1;
     }
-    if (j < b.size()) {
+    if (walk.B < b.size()) {
         return -1;
     }
     return 0;
 }
 
-std::uint64_t TextHash(std::string_view text) noexcept {
-    return TextHashAppend(kTextHashSeed, text);
+std::size_t MatchTextPrefix(std::string_view text, std::string_view prefix) noexcept {
+    const TTextWalk walk = WalkTexts(text, prefix);
+    return walk.Order == 0 && walk.B == prefix.size() ? walk.A : std::string_view::npos;
 }
 
-std::uint64_t TextHashAppend(std::uint64_t hash, std::string_view text) noexcept {
+std::uint64_t TextHash(std::string_view text) noexcept {
+    TTextHasher hasher;
+    hasher.Append(text);
+    return hasher.Hash();
+}
+
+void TTextHasher::Append(std::string_view text) noexcept {
     // FNV-1a over the characters' sort keys, the ones CompareText compares.
     std::size_t i = 0;
     while (i < text.size()) {
@@ -146,9 +169,9 @@ std::uint64_t TextHashAppend(std::uint64_t hash, std::string_view text) noexcept
         } else {
             key = SortKey(DecodeUtf8(text, i));
         }
-        hash = (hash ^ key) * 1099511628211ull;
+        FHash = (FHash ^ key) * 1099511628211ull;
+        ++FCharacters;
     }
-    return hash;
 }
 
 } // namespace quill

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -16,9 +17,14 @@ inline bool SameText(std::string_view a, std::string_view b) noexcept {
     return CompareText(a, b) == 0;
 }
 
-// Whether text begins with prefix, compared as SameText compares.
+// The bytes of text that match prefix, compared as SameText compares, or npos
+// when text does not begin with prefix. Folding case may change a
+// character's length in UTF-8 (U+017F is two bytes and equals "S"), so the
+// match need not be as long as prefix.
+std::size_t MatchTextPrefix(std::string_view text, std::string_view prefix) noexcept;
+
 inline bool StartsWithText(std::string_view text, std::string_view prefix) noexcept {
-    return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
+    return MatchTextPrefix(text, prefix) != std::string_view::npos;
 }
 
 // A hash on which texts that CompareText finds equal always agree: a cheap
@@ -26,10 +32,19 @@ inline bool StartsWithText(std::string_view text, std::string_view prefix) noexc
 std::uint64_t TextHash(std::string_view text) noexcept;
 
 // TextHash taken in steps, for the hashes of every prefix of a path in one
-// pass: TextHash(a + b) == TextHashAppend(TextHashAppend(kTextHashSeed, a), b)
-// wherever a ends on a whole character.
-inline constexpr std::uint64_t kTextHashSeed = 14695981039346656037ull;
-std::uint64_t TextHashAppend(std::uint64_t hash, std::string_view text) noexcept;
+// pass: appending a and then b gives TextHash(a + b) wherever a ends on a
+// whole character. It counts the characters too: texts that CompareText
+// finds equal have as many characters, though not always as many bytes.
+class TTextHasher {
+public:
+    void Append(std::string_view text) noexcept;
+    std::uint64_t Hash() const noexcept { return FHash; }
+    std::size_t Characters() const noexcept { return FCharacters; }
+
+private:
+    std::uint64_t FHash = 14695981039346656037ull;
+    std::size_t FCharacters = 0;
+};
 
 // Upper-cases one code point of the Basic Multilingual Plane; others stay.
 char32_t UpcaseChar(char32_t c) noexcept;

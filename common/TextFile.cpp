@@ -2,6 +2,8 @@
 
 #include "common/Utf.h"
 
+#include <optional>
+
 namespace quill {
 namespace {
 
@@ -21,6 +23,25 @@ std::string Utf16FileText(std::string_view bytes, TByteOrder order) {
     return Utf16ToUtf8(units);
 }
 
+// Text saved as UTF-16 without a byte order mark: the high byte of every
+// ASCII character is zero, and the lists and files we read are mostly ASCII
+// (marks, drive letters, backslashes, line ends). Text in an 8-bit encoding
+// holds no zero bytes; a stray one is not enough to take it for UTF-16.
+std::optional<TByteOrder> UnmarkedUtf16(std::string_view bytes) noexcept {
+    std::size_t zeros[2] = {0, 0};
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        zeros[i % 2] += bytes[i] == '\0' ? 1 : 0;
+    }
+    const std::size_t enough = (bytes.size() / 2 + 3) / 4;
+    if (zeros[1] > zeros[0] && zeros[1] >= enough) {
+        return TByteOrder::Little;
+    }
+    if (zeros[0] > zeros[1] && zeros[0] >= enough) {
+        return TByteOrder::Big;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string DecodeFileText(std::string_view bytes, TAnsiToUtf8 ansiToUtf8) {
@@ -29,6 +50,9 @@ std::string DecodeFileText(std::string_view bytes, TAnsiToUtf8 ansiToUtf8) {
     }
     if (bytes.starts_with("\xFE\xFF")) {
         return Utf16FileText(bytes.substr(2), TByteOrder::Big);
+    }
+    if (const std::optional<TByteOrder> order = UnmarkedUtf16(bytes)) {
+        return Utf16FileText(bytes, *order);
     }
     const std::string_view text = WithoutBom(bytes);
     if (IsValidUtf8(text)) {

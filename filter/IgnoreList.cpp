@@ -40,6 +40,16 @@ constexpr std::array<TRootPrefix, 10> kRootPrefixes{{
     {"HKCC", true},
 }};
 
+// The first line of the text, trimmed, taken off the text. Any of CR LF, LF
+// and a bare CR ends a line, as editors of every system save them; the empty
+// line between CR and LF is passed over with the blank lines.
+std::string_view NextLine(std::string_view& text) noexcept {
+    const std::size_t end = text.find_first_of("\r\n");
+    const std::string_view line = TrimText(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    return line;
+}
+
 } // namespace
 
 std::string_view TrimText(std::string_view text) noexcept {
@@ -55,9 +65,7 @@ std::string_view TrimText(std::string_view text) noexcept {
 std::vector<TIgnoreEntry> ParseIgnoreList(std::string_view text) {
     std::vector<TIgnoreEntry> entries;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = TrimText(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        const std::string_view line = NextLine(text);
         if (line.empty() || line.front() == ';') {
             continue;
         }
@@ -65,6 +73,16 @@ std::vector<TIgnoreEntry> ParseIgnoreList(std::string_view text) {
         entries.push_back(TIgnoreEntry{std::string(TrimText(line.substr(markLength))), line.front() == '+'});
     }
     return entries;
+}
+
+bool HoldsForeignText(std::string_view text) {
+    while (!text.empty()) {
+        const std::string_view line = NextLine(text);
+        if (!line.empty() && line != kIgnoreFileComment) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string FormatIgnoreList(const std::vector<TIgnoreEntry>& entries) {
@@ -95,7 +113,6 @@ std::optional<std::string> IgnoreEntryForm(TIgnoreKind kind, std::string_view ty
     switch (kind) {
     case TIgnoreKind::Files:
     case TIgnoreKind::Directories:
-    case TIgnoreKind::Values:
         if (text.ends_with('\\')) {
             text.pop_back();
         }
@@ -104,6 +121,9 @@ std::optional<std::string> IgnoreEntryForm(TIgnoreKind kind, std::string_view ty
         if (!text.ends_with('\\')) {
             text += '\\';
         }
+        break;
+    case TIgnoreKind::Values:
+        // A key path followed by the empty name: the key's default value.
         break;
     }
     if (kind == TIgnoreKind::Keys || kind == TIgnoreKind::Values) {

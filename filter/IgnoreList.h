@@ -25,6 +25,11 @@ inline constexpr std::string_view kIgnoreFileComment = "; Quillborne ignore sett
 // they stand, in file order, duplicates included.
 std::vector<TIgnoreEntry> ParseIgnoreList(std::string_view text);
 
+// Whether the text holds a line that is neither blank nor the comment line
+// the program writes. When no entry could be read from such a text, it is in
+// a form the reader does not know, and saving the list would replace it.
+bool HoldsForeignText(std::string_view text);
+
 // The file's text: the comment line, one "+text" or "-text" line per entry,
 // the comment line again, each ended by CR LF.
 std::string FormatIgnoreList(const std::vector<TIgnoreEntry>& entries);
@@ -37,7 +42,8 @@ std::string StripRootName(std::string_view text);
 // The form an entry typed or browsed for the kind is kept in, or nothing when
 // no entry is left: files and directories without a trailing backslash; keys
 // rooted ("\Software\Example\"); values as their key followed by the name
-// ("\Software\Example\Name"). The text is trimmed first.
+// ("\Software\Example\Name"), a trailing backslash kept, as it names the
+// key's default value ("\Software\Example\"). The text is trimmed first.
 std::optional<std::string> IgnoreEntryForm(TIgnoreKind kind, std::string_view typed);
 
 // The value of an environment variable, or nothing where it is not set.

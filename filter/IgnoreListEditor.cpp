@@ -8,28 +8,23 @@
 namespace quill {
 namespace {
 
-std::string FileErrorText(std::string_view what, const std::string& fileName, const std::exception& error) {
+std::string FileErrorText(std::string_view what, const std::string& fileName, std::string_view reason) {
     std::string text(what);
-    text.append(fileName).append(kMessageParagraph).append("Reason: ").append(error.what());
+    text.append(fileName).append(kMessageParagraph).append("Reason: ").append(reason);
     return text;
 }
+
+constexpr std::string_view kReadError = "Unable to read the settings file: ";
+// Said before the editor shows an empty list whose save would replace the
+// file's text.
+constexpr std::string_view kNoEntryRead =
+    "The file holds text, but no entry could be read from it. Saving this list replaces that text.";
 
 bool EntryLess(const TIgnoreEntry& a, const TIgnoreEntry& b) {
     return CompareText(a.Text, b.Text) < 0;
 }
 
 } // namespace
-
-void ReplaceFileText(IIgnoreFiles& files, const std::string& path, const std::string& text) {
-    const std::string fresh = path + ".new";
-    try {
-        files.Create(fresh, text);
-        files.Replace(fresh, path);
-    } catch (...) {
-        files.Remove(fresh);
-        throw;
-    }
-}
 
 TIgnoreListEditor::TIgnoreListEditor(TIgnoreKind kind, std::string_view folder, IIgnoreFiles& files,
                                      IMessageBoxes& messages)
@@ -46,17 +41,20 @@ void TIgnoreListEditor::LoadFromFile() {
         if (text) {
             FEntries = ParseIgnoreList(*text);
             std::stable_sort(FEntries.begin(), FEntries.end(), EntryLess);
+            if (FEntries.empty() && HoldsForeignText(*text)) {
+                FMessages.Error(FileErrorText(kReadError, FFileName, kNoEntryRead));
+            }
         }
     } catch (const std::exception& error) {
-        FMessages.Error(FileErrorText("Unable to read the settings file: ", FFileName, error));
+        FMessages.Error(FileErrorText(kReadError, FFileName, error.what()));
     }
 }
 
 bool TIgnoreListEditor::SaveToFile() {
     try {
-        ReplaceFileText(FFiles, FFileName, FormatIgnoreList(FEntries));
+        FFiles.Write(FFileName, FormatIgnoreList(FEntries));
     } catch (const std::exception& error) {
-        FMessages.Error(FileErrorText("Unable to save to the settings file: ", FFileName, error));
+        FMessages.Error(FileErrorText("Unable to save to the settings file: ", FFileName, error.what()));
         return false;
     }
     FModified = false;

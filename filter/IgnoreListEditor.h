@@ -19,20 +19,11 @@ public:
     // The file's text as UTF-8, or nothing when it does not exist. Raises
     // std::runtime_error when it exists but cannot be read.
     virtual std::optional<std::string> Read(const std::string& path) = 0;
-    // Creates or truncates the file and writes the bytes. Raises
-    // std::runtime_error on failure, which may leave the file part-written.
-    virtual void Create(const std::string& path, const std::string& bytes) = 0;
-    // Puts the file in the place of another, which may exist, in one step.
-    // Raises std::runtime_error on failure; both are then as they were.
-    virtual void Replace(const std::string& from, const std::string& to) = 0;
-    // Removes the file if it exists; never raises.
-    virtual void Remove(const std::string& path) noexcept = 0;
+    // Puts a file of the bytes in the path's place in one step, touching no
+    // other file of the folder, so that a save that fails leaves the previous
+    // file as it was. Raises std::runtime_error with the system's reason.
+    virtual void Write(const std::string& path, const std::string& bytes) = 0;
 };
-
-// Writes the text as UTF-8 into a new file beside the path and puts it in
-// the path's place only once it is complete, so that a save that fails
-// leaves the previous file as it was. Raises std::runtime_error.
-void ReplaceFileText(IIgnoreFiles& files, const std::string& path, const std::string& text);
 
 // The list one editor works on, kept sorted without regard to case as the
 // window's list shows it, with the record of changes not yet saved. Reading

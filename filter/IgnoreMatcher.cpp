@@ -12,10 +12,11 @@ void TIgnoreMatcher::THashedTexts::Add(std::string text) {
     }
 }
 
-bool TIgnoreMatcher::THashedTexts::Contains(std::uint64_t hash, std::string_view text) const {
-    const auto [first, last] = FTexts.equal_range(hash);
-    for (auto entry = first; entry != last; ++entry) {
-        if (SameText(entry->second, text)) {
+bool TIgnoreMatcher::THashedTexts::Contains(std::uint64_t hash, std::string_view first, std::string_view second) const {
+    const auto [begin, end] = FTexts.equal_range(hash);
+    for (auto entry = begin; entry != end; ++entry) {
+        const std::size_t matched = MatchTextPrefix(entry->second, first);
+        if (matched != std::string_view::npos && SameText(std::string_view(entry->second).substr(matched), second)) {
             return true;
         }
     }
@@ -23,25 +24,31 @@ bool TIgnoreMatcher::THashedTexts::Contains(std::uint64_t hash, std::string_view
 }
 
 void TIgnoreMatcher::TPrefixSet::Add(std::string prefix) {
-    if (FLengths.size() <= prefix.size()) {
-        FLengths.resize(prefix.size() + 1);
+    TTextHasher hasher;
+    hasher.Append(prefix);
+    const std::size_t length = hasher.Characters();
+    if (FLengths.size() <= length) {
+        FLengths.resize(length + 1);
     }
-    FLengths[prefix.size()] = true;
+    FLengths[length] = true;
     FPrefixes.Add(std::move(prefix));
 }
 
 bool TIgnoreMatcher::TPrefixSet::Covers(std::string_view text, std::uint64_t& hash) const {
-    hash = kTextHashSeed;
+    TTextHasher hasher;
     std::size_t hashed = 0;
     for (std::size_t at = text.find('\\'); at != std::string_view::npos; at = text.find('\\', at + 1)) {
         const std::size_t length = at + 1;
-        hash = TextHashAppend(hash, text.substr(hashed, length - hashed));
+        hasher.Append(text.substr(hashed, length - hashed));
         hashed = length;
-        if (length < FLengths.size() && FLengths[length] && FPrefixes.Contains(hash, text.substr(0, length))) {
+        const std::size_t characters = hasher.Characters();
+        if (characters < FLengths.size() && FLengths[characters] &&
+            FPrefixes.Contains(hasher.Hash(), text.substr(0, length))) {
             return true;
         }
     }
-    hash = TextHashAppend(hash, text.substr(hashed));
+    hasher.Append(text.substr(hashed));
+    hash = hasher.Hash();
     return false;
 }
 
@@ -79,10 +86,10 @@ bool TIgnoreMatcher::IsValueIncluded(std::string_view keyPath, std::string_view 
     if (FValues.Empty()) {
         return true;
     }
-    std::string text;
-    text.reserve(keyPath.size() + name.size());
-    text.append(keyPath).append(name);
-    return !FValues.Contains(TextHash(text), text);
+    TTextHasher hasher;
+    hasher.Append(keyPath);
+    hasher.Append(name);
+    return !FValues.Contains(hasher.Hash(), keyPath, name);
 }
 
 } // namespace quill

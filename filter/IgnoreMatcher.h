@@ -42,7 +42,9 @@ private:
     class THashedTexts {
     public:
         void Add(std::string text);
-        bool Contains(std::uint64_t hash, std::string_view text) const;
+        // Whether a text equals first followed by second, which are not
+        // joined: a record is matched without a copy of its name.
+        bool Contains(std::uint64_t hash, std::string_view first, std::string_view second = {}) const;
         bool Empty() const noexcept { return FTexts.empty(); }
 
     private:
@@ -52,7 +54,9 @@ private:
         std::unordered_multimap<std::uint64_t, std::string, TIdentity> FTexts;
     };
 
-    // Entries that each end with a backslash, with the lengths they come in.
+    // Entries that each end with a backslash, with the lengths they come in,
+    // counted in characters: an entry and a path it equals may differ in
+    // their lengths in bytes.
     class TPrefixSet {
     public:
         void Add(std::string prefix);

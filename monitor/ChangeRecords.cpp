@@ -54,18 +54,19 @@ TDecodedRecords DecodeChangeRecords(std::span<const std::byte> bytes,
     return result;
 }
 
-void JournalChangeRecords(TFileWatchJournal& journal, std::string_view directory, std::span<const std::byte> bytes) {
+void JournalChangeRecords(TFileWatchJournal& journal, std::string_view directory, std::span<const std::byte> bytes,
+                          std::size_t watch) {
     const TDecodedRecords decoded = DecodeChangeRecords(bytes, [&](std::uint32_t action, std::string name) {
         std::string path;
         path.reserve(directory.size() + name.size());
         path.append(directory).append(name);
-        journal.AddFileWatchEvent(action, std::move(path));
+        journal.AddFileWatchEvent(action, std::move(path), watch);
     });
     switch (decoded.End) {
     case TRecordsEnd::Complete:
         break;
     case TRecordsEnd::Overflow:
-        journal.AddFileWatchEvent(0, std::string(directory));
+        journal.AddFileWatchEvent(0, std::string(directory), watch);
         journal.AddNote(kEventsLost, std::string(directory));
         break;
     case TRecordsEnd::Corrupt:

@@ -33,11 +33,15 @@ struct TDecodedRecords {
 TDecodedRecords DecodeChangeRecords(std::span<const std::byte> bytes,
                                     const std::function<void(std::uint32_t action, std::string name)>& onRecord);
 
-// Journals one filled buffer of a watcher on the directory (which ends with a
-// backslash). Lost changes journal one event with action 0 for the directory
-// itself; lost and undecodable records are noted too.
-void JournalChangeRecords(TFileWatchJournal& journal, std::string_view directory, std::span<const std::byte> bytes);
+// Journals one filled buffer of a watch (as the journal knows it) on the
+// directory (which ends with a backslash). Lost changes journal one event
+// with action 0 for the directory itself; lost and undecodable records are
+// noted too.
+void JournalChangeRecords(TFileWatchJournal& journal, std::string_view directory, std::span<const std::byte> bytes,
+                          std::size_t watch = TFileWatchJournal::kNoWatch);
 
+inline constexpr std::string_view kStoppedWatching = "Stopped watching";
+inline constexpr std::uint32_t kActionRemoved = 2;
 inline constexpr std::string_view kEventsLost = "Events were lost while watching";
 inline constexpr std::string_view kRecordsCut = "Change records could not be read";
 

@@ -9,10 +9,13 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quill {
 
@@ -53,9 +56,19 @@ public:
     TFileWatchJournal(const TFileWatchJournal&) = delete;
     TFileWatchJournal& operator=(const TFileWatchJournal&) = delete;
 
+    static constexpr std::size_t kNoWatch = static_cast<std::size_t>(-1);
+
+    // Any thread. A watch of the directory (ending with a backslash), with
+    // its subtree or not, from its start to its end: a change that two
+    // running watches both report is journalled once, by whichever reports
+    // it first.
+    std::size_t BeginWatch(std::string directory, bool subtree);
+    void EndWatch(std::size_t watch);
+
     // Any thread. The record is made and stamped before the lock is taken,
-    // so that the lock covers the list append alone.
-    void AddFileWatchEvent(std::uint32_t action, std::string path);
+    // so that the lock covers the list append alone. A change reported by
+    // the watch is dropped when another watch has journalled it already.
+    void AddFileWatchEvent(std::uint32_t action, std::string path, std::size_t watch = kNoWatch);
     void AddNote(std::string_view kind, std::string example);
 
     // Any thread: the number of events so far, and waits until the events
@@ -71,11 +84,32 @@ public:
     const TCaptureNotes& Notes() const noexcept { return FNotes; }
 
 private:
+    struct TWatch {
+        std::string Directory;
+        bool Subtree = true;
+        bool Running = true;
+    };
+    struct TChange {
+        std::uint32_t Action;
+        std::string Path;
+    };
+    struct TChangeLess {
+        bool operator()(const TChange& a, const TChange& b) const noexcept;
+    };
+    // Under the lock: whether the change is a copy that a watch was expected
+    // to report, and if not, the other watches expected to report it too.
+    bool TakeExpectedCopy(const TChange& change, std::size_t watch);
+    void ExpectCopies(TChange change, std::size_t watch);
+
     const ILocalTime& FClock;
     mutable std::mutex FFileWatchLock;
     mutable std::condition_variable FAppended;
     TFileWatchEvents FFileWatchEvents;
     TCaptureNotes FNotes;
+    std::vector<TWatch> FWatches;
+    // For each change journalled where watches overlap, one list per
+    // occurrence of the other watches whose copies are still to come.
+    std::map<TChange, std::deque<std::vector<std::size_t>>, TChangeLess> FExpected;
 };
 
 } // namespace quill

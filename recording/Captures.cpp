@@ -2,8 +2,10 @@
 #include "monitor/ShellEventKinds.h"
 #include "recording/RecordingSession.h"
 #include "snapshot/Hashing.h"
+#include "snapshot/TreeScan.h"
 #include "store/SnapshotFile.h"
 
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -62,7 +64,7 @@ void TRecordingSession::End() noexcept {
     display.ShowBusyCursor(false);
 }
 
-void TRecordingSession::CaptureBefore(TRecordingInfo& recording) {
+void TRecordingSession::CaptureBefore(TRecordingInfo& recording, TLiveMonitors monitors) {
     if (FCapturing) {
         return;
     }
@@ -70,7 +72,7 @@ void TRecordingSession::CaptureBefore(TRecordingInfo& recording) {
     Begin();
     recording.StartTime = FPlatform.LocalTime.Now();
     try {
-        BeforeSteps(recording, FStore.BeforeNotes);
+        BeforeSteps(recording, monitors, FStore.BeforeNotes);
     } catch (const std::exception& error) {
         NoteFailure(FStore.BeforeNotes, error.what());
     } catch (...) {
@@ -79,7 +81,7 @@ void TRecordingSession::CaptureBefore(TRecordingInfo& recording) {
     End();
 }
 
-void TRecordingSession::BeforeSteps(TRecordingInfo& recording, TCaptureNotes& notes) {
+void TRecordingSession::BeforeSteps(TRecordingInfo& recording, TLiveMonitors monitors, TCaptureNotes& notes) {
     ICaptureDisplay& display = FPlatform.Display;
     Step("the new session");
     DiscardSession();
@@ -104,16 +106,23 @@ void TRecordingSession::BeforeSteps(TRecordingInfo& recording, TCaptureNotes& no
     }
     display.ShowCaption(false);
     display.ShowAnimation(false);
-    StartShellMonitor();
-    FPaths = FSettings.ReadList("Paths");
+    const bool live = monitors == TLiveMonitors::Start;
+    if (live) {
+        StartShellMonitor();
+    }
+    FPaths = FSettings.ReadList("Paths", {}, &notes);
     if (FSettings.ReadBool("FSScan", false)) {
         display.ShowAnimation(true);
         Step("the file scan");
         recording.HashKind = HashKindFromSetting(FSettings.ReadInteger("Hashing", 0));
         ScanFiles(FStore.FilesBefore, FPaths, recording.HashKind, notes);
         FStore.FilesRecorded = true;
+        display.ShowCaption(false);
+        display.ShowAnimation(false);
     }
-    StartWatchers(FPaths);
+    if (live) {
+        StartWatchers(FPaths, notes);
+    }
 }
 
 std::string TRecordingSession::SaveBefore(const TRecordingInfo& recording) const {
@@ -143,7 +152,7 @@ void TRecordingSession::ResumeBefore(TRecordingInfo& recording, std::string_view
                                             "went on from its before-capture, saved when the session ended)");
     try {
         StartShellMonitor();
-        StartWatchers(FPaths);
+        StartWatchers(FPaths, FStore.AfterNotes);
     } catch (const std::exception& error) {
         NoteFailure(FStore.AfterNotes, error.what());
     } catch (...) {
@@ -200,8 +209,6 @@ void TRecordingSession::ScanFiles(TFileList& files, const std::vector<std::strin
         hashing.HashAll();
         display.ShowBar(false);
     }
-    display.ShowCaption(false);
-    display.ShowAnimation(false);
 }
 
 std::uint32_t TRecordingSession::WatchMask() const {
@@ -217,15 +224,32 @@ std::uint32_t TRecordingSession::WatchMask() const {
     return mask;
 }
 
-void TRecordingSession::StartWatchers(const std::vector<std::string>& paths) {
+void TRecordingSession::StartWatchers(const std::vector<std::string>& paths, TCaptureNotes& notes) {
     const std::uint32_t mask = WatchMask();
     if (mask == 0 || paths.empty()) {
         return;
     }
     FWatchers.reserve(paths.size());
+    std::vector<std::string> watched;
     for (const std::string& path : paths) {
-        Step("the directory watch of " + path);
-        FWatchers.push_back(FPlatform.Watching.StartWatch(path, mask, *FStore.FileWatch()));
+        // A path without a full form is watched as written: the watch tells
+        // why it cannot start.
+        std::string directory;
+        FullScanPath(FPlatform.FileSystem, path, directory);
+        if (directory.empty()) {
+            continue;
+        }
+        const auto covering = std::find_if(watched.begin(), watched.end(),
+                                           [&](const std::string& outer) { return TakesIn(outer, directory); });
+        if (covering != watched.end()) {
+            if (!FStore.FilesRecorded) {
+                notes.Add(kAlreadyScanned, directory + " (with " + *covering + ")");
+            }
+            continue;
+        }
+        Step("the directory watch of " + directory);
+        FWatchers.push_back(FPlatform.Watching.StartWatch(directory, mask, *FStore.FileWatch()));
+        watched.push_back(std::move(directory));
     }
     FPlatform.Display.BringToFront();
 }
@@ -277,7 +301,7 @@ void TRecordingSession::AfterSteps(TRecordingInfo& recording, bool abort, TCaptu
         if (FStore.FilesRecorded) {
             display.ShowAnimation(true);
             Step("the file scan");
-            ScanFiles(FStore.FilesAfter, FSettings.ReadList("Paths"), recording.HashKind, notes);
+            ScanFiles(FStore.FilesAfter, FSettings.ReadList("Paths", {}, &notes), recording.HashKind, notes);
             CompareFiles();
         } else {
             notes.Add(kNotCompared, "the file scan (was not recorded before the installation; switch the file scan "

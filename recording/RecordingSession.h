@@ -14,6 +14,11 @@
 
 namespace quill {
 
+// Whether a before-capture starts the shell notifications and the directory
+// watchers: not when only the before side is saved, since nothing would read
+// what they journal.
+enum class TLiveMonitors { Start, None };
+
 // One recording: owns the session store and the directory watchers, and runs
 // the before- and after-capture that fill the store. Every setting is read
 // when the step that needs it runs.
@@ -28,7 +33,7 @@ public:
     // is noted, and the closing steps still run. While a capture runs, the
     // window's messages come in through the progress display; a second
     // capture, NewSession and FreeSession do nothing until it ends.
-    void CaptureBefore(TRecordingInfo& recording);
+    void CaptureBefore(TRecordingInfo& recording, TLiveMonitors monitors = TLiveMonitors::Start);
     void CaptureAfter(TRecordingInfo& recording, bool abort);
 
     // The before-capture, with what shaped it, as the bytes of a snapshot
@@ -62,12 +67,14 @@ public:
     void ShowDirectoryCount(std::int64_t count);
 
 private:
-    void BeforeSteps(TRecordingInfo& recording, TCaptureNotes& notes);
+    void BeforeSteps(TRecordingInfo& recording, TLiveMonitors monitors, TCaptureNotes& notes);
     void AfterSteps(TRecordingInfo& recording, bool abort, TCaptureNotes& notes);
     void TakeProcessList(TProcessList& processes, TCaptureNotes& notes);
     void StartShellMonitor();
     void ScanFiles(TFileList& files, const std::vector<std::string>& paths, THashKind hashKind, TCaptureNotes& notes);
-    void StartWatchers(const std::vector<std::string>& paths);
+    // One watcher per path in its full form, but none for a path that an
+    // earlier one takes in: that is noted unless the scan noted it.
+    void StartWatchers(const std::vector<std::string>& paths, TCaptureNotes& notes);
     void StopWatchers() noexcept;
     void DiscardSession();
     void CompareFiles();

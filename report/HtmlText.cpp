@@ -1,5 +1,7 @@
 #include "report/HtmlText.h"
 
+#include "common/Utf.h"
+
 namespace quill {
 
 namespace {
@@ -39,6 +41,21 @@ void AppendEscaped(std::string& out, std::string_view text) {
     std::size_t plain = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            // An unpaired surrogate, kept in its three-byte form, and a byte
+            // that is no UTF-8 would make the page invalid UTF-8.
+            std::size_t next = i;
+            const char32_t code = DecodeUtf8(text, next);
+            if (code < kInvalidByte && (code < 0xD800 || code > 0xDFFF)) {
+                i = next - 1;
+                continue;
+            }
+            out.append(text.substr(plain, i - plain));
+            out += "\xEF\xBF\xBD";
+            plain = next;
+            i = next - 1;
+            continue;
+        }
         const char* entity = nullptr;
         switch (c) {
         case '&':

@@ -60,6 +60,11 @@ TJson ValueData(const TValueRecord& value) {
         data["number"] = number;
     } else if (value.RegType == kRegMultiSz && DecodeMultiString(bytes, strings)) {
         data["strings"] = strings;
+        // Empty strings at the end, or no closing empty string, are not
+        // in the list.
+        if (EncodeMultiString(strings) != bytes) {
+            data["hex"] = HexText(bytes);
+        }
     } else {
         data["hex"] = HexText(bytes);
     }
@@ -261,12 +266,25 @@ std::string_view ActionName(std::uint32_t action) noexcept {
     return action >= 1 && action <= 5 ? kNames[action - 1] : "unknown";
 }
 
+// A watcher's record does not say whether it names a directory; a scan
+// that saw one there does.
+bool ScannedAsDirectory(const TSessionStore& store, std::string_view path) {
+    if (path.ends_with('\\')) {
+        return false;
+    }
+    std::string directory(path);
+    directory += '\\';
+    std::size_t index = 0;
+    return store.FilesAfter.Find(directory, index) || store.FilesBefore.Find(directory, index);
+}
+
 void WriteFileEvents(TJsonStream& json, const TSessionStore& store) {
     json.BeginArray("fileEvents");
     if (const TFileWatchJournal* journal = store.FileWatch()) {
         for (const auto& [path, event] : journal->FileWatchEvents()) {
             if (event) {
-                json.Item({{"path", path.View()},
+                const bool directory = ScannedAsDirectory(store, path.View());
+                json.Item({{"path", directory ? std::string(path.View()) + '\\' : std::string(path.View())},
                            {"action", event->Action},
                            {"change", ActionName(event->Action)},
                            {"time", Time(event->Time)},
@@ -378,12 +396,10 @@ void WriteNotes(TJsonStream& json, const TSessionStore& store) {
     TJson after = TJson::array();
     AddNotes(before, store.BeforeNotes);
     AddNotes(after, store.AfterNotes);
-    std::size_t total = store.BeforeNotes.Total() + store.AfterNotes.Total();
     if (const TFileWatchJournal* journal = store.FileWatch()) {
         AddNotes(after, journal->Notes());
-        total += journal->Notes().Total();
     }
-    json.Field("captureNotes", {{"total", total}, {"before", before}, {"after", after}});
+    json.Field("captureNotes", {{"total", store.NoteTotal()}, {"before", before}, {"after", after}});
 }
 
 TJson Recording(const TRecordingInfo& recording) {

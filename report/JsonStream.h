@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <ostream>
+#include <string>
 #include <string_view>
 
 namespace quill {
@@ -10,6 +11,12 @@ namespace quill {
 // Keeps the order in which fields are set, so that documents read the same
 // every time.
 using TJson = nlohmann::ordered_json;
+
+// The value as compact JSON text. A string's unpaired UTF-16 code unit (kept
+// in its three-byte form, as names from the platform may hold them) becomes
+// the escape \udXXX that JSON carries, so that the name reads back exactly;
+// a byte that is no UTF-8 at all becomes U+FFFD.
+void AppendJson(std::string& out, const TJson& value);
 
 // Writes the document a record at a time, so that a result of a million
 // files never stands in memory as one tree: every record is one line.
@@ -59,11 +66,10 @@ private:
         Dump(TJson(name));
         FOut << ": ";
     }
-    // Names the platform hands over may hold unpaired surrogates, which
-    // JSON text cannot carry: they become U+FFFD.
-    void Dump(const TJson& value) { FOut << value.dump(-1, ' ', false, TJson::error_handler_t::replace); }
+    void Dump(const TJson& value);
 
     std::ostream& FOut;
+    std::string FText;
     bool FFirst = true;
 };
 

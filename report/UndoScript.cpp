@@ -43,6 +43,26 @@ std::string KeyName(TRegRoot root, std::string_view keyPath) {
     return name;
 }
 
+bool HasLineBreak(std::string_view text) noexcept {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+// A name for a comment or the console: its line breaks become their visible
+// pictures (U+240D, U+240A), so that no name can start a line of its own.
+std::string Shown(std::string_view text) {
+    std::string shown;
+    for (const char c : text) {
+        if (c == '\r') {
+            shown += "\xE2\x90\x8D";
+        } else if (c == '\n') {
+            shown += "\xE2\x90\x8A";
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 std::string Quoted(std::string_view text) {
     std::string quoted = "\"";
     for (const char c : text) {
@@ -91,10 +111,25 @@ bool QuotableString(const TValueRecord& value) {
            text.find_first_of("\r\n") == std::string_view::npos;
 }
 
+std::string ValueNameText(const TValueRecord& value) {
+    return value.Name.View().empty() ? std::string("@") : Quoted(value.Name.View());
+}
+
+// A string value whose data does not end in a whole terminating zero: the
+// registry editor adds one when it imports the hex data, so the value comes
+// back longer than it was.
+bool GainsTerminator(const TValueRecord& value) {
+    if (value.DataType != dtString && value.DataType != dtExpandString) {
+        return false;
+    }
+    const std::vector<std::uint8_t> bytes = StoredBytes(value);
+    return bytes.size() % 2 != 0 || bytes.size() < 2 || bytes[bytes.size() - 2] != 0 || bytes.back() != 0;
+}
+
 } // namespace
 
 std::string UndoValueLine(const TValueRecord& value) {
-    std::string line = value.Name.View().empty() ? std::string("@") : Quoted(value.Name.View());
+    std::string line = ValueNameText(value);
     line += '=';
     if (QuotableString(value)) {
         return line + Quoted(ValueText(value));
@@ -123,6 +158,7 @@ struct TSectionLine {
 struct TUndoPlan {
     std::vector<std::pair<TRegRoot, std::string_view>> KeysToDelete;
     std::vector<TSectionLine> Lines;
+    std::vector<std::string> NotUndone;
     std::size_t KeysRecreated = 0;
     std::size_t ValuesDeleted = 0;
     std::size_t ValuesRestored = 0;
@@ -142,14 +178,29 @@ bool DeletedByScript(const TKeyList& created, std::string_view keyPath) {
     return false;
 }
 
+std::string ValueShown(TRegRoot root, std::string_view keyPath, const TValueRecord& value) {
+    return Shown(KeyName(root, keyPath)) + ": " + Shown(ValueNameText(value));
+}
+
+// A line break in a name would end the script's line there and let the rest
+// of the name act as a line of its own (a key to delete, say): such keys and
+// values are left to the user.
+bool Writable(TUndoPlan& plan, TRegRoot root, std::string_view keyPath, const TValueRecord* value) {
+    if (!HasLineBreak(keyPath) && (value == nullptr || !HasLineBreak(value->Name.View()))) {
+        return true;
+    }
+    plan.NotUndone.push_back(value == nullptr ? Shown(KeyName(root, keyPath)) : ValueShown(root, keyPath, *value));
+    return false;
+}
+
 void PlanRoot(TUndoPlan& plan, TRegRoot root, const TRootLists& lists) {
     for (const auto& [path, key] : lists.KeysAfter) {
-        if (key && key->Included != 0) {
+        if (key && key->Included != 0 && Writable(plan, root, path.View(), nullptr)) {
             plan.KeysToDelete.emplace_back(root, path.View());
         }
     }
     for (const auto& [path, key] : lists.KeysBefore) {
-        if (key && key->Included != 0) {
+        if (key && key->Included != 0 && Writable(plan, root, path.View(), nullptr)) {
             plan.Lines.push_back({root, path.View(), {}});
             ++plan.KeysRecreated;
         }
@@ -160,18 +211,25 @@ void PlanRoot(TUndoPlan& plan, TRegRoot root, const TRootLists& lists) {
     for (std::size_t i = lists.ValuesAfter.Count(); i-- > 0;) {
         const TValueRecord* value = lists.ValuesAfter.Record(i);
         const std::string_view keyPath = lists.ValuesAfter.Text(i);
-        if (value != nullptr && value->Included != 0 && !DeletedByScript(lists.KeysAfter, keyPath)) {
-            std::string line = value->Name.View().empty() ? std::string("@") : Quoted(value->Name.View());
-            plan.Lines.push_back({root, keyPath, line + "=-"});
+        if (value != nullptr && value->Included != 0 && !DeletedByScript(lists.KeysAfter, keyPath) &&
+            Writable(plan, root, keyPath, value)) {
+            plan.Lines.push_back({root, keyPath, ValueNameText(*value) + "=-"});
             ++plan.ValuesDeleted;
         }
     }
     const auto restore = [&](const TValueList& values, std::size_t i) {
         const TValueRecord* value = values.Record(i);
-        if (value != nullptr && value->Included != 0) {
-            plan.Lines.push_back({root, values.Text(i), UndoValueLine(*value)});
-            ++plan.ValuesRestored;
+        if (value == nullptr || value->Included == 0 || !Writable(plan, root, values.Text(i), value)) {
+            return;
         }
+        if (GainsTerminator(*value)) {
+            plan.Lines.push_back({root, values.Text(i),
+                                  "; Not exactly restorable: " + ValueNameText(*value) +
+                                      " is a string stored without a terminating zero or with an odd length; the "
+                                      "registry editor adds a terminator when it imports it."});
+        }
+        plan.Lines.push_back({root, values.Text(i), UndoValueLine(*value)});
+        ++plan.ValuesRestored;
     };
     for (std::size_t i = lists.ValuesBefore.Count(); i-- > 0;) {
         restore(lists.ValuesBefore, i);
@@ -237,7 +295,7 @@ void WriteHeader(TRegFileOutput& file, const TSessionStore& store, const TRecord
     file.Line("Windows Registry Editor Version 5.00");
     file.Line("");
     file.Line("; Made by Quillborne v2.0 to take the registry back to where it stood before a recording.");
-    file.Line("; Program recorded: " + (recording.ProgramName.empty() ? "none" : recording.ProgramName));
+    file.Line("; Program recorded: " + (recording.ProgramName.empty() ? "none" : Shown(recording.ProgramName)));
     file.Line("; Recording started " + TimeText(recording.StartTime) + ", stopped " + TimeText(recording.StopTime) +
               " (local time).");
     file.Line("; Only the changes the report's filter includes are undone; files are left alone.");
@@ -254,12 +312,20 @@ void WriteHeader(TRegFileOutput& file, const TSessionStore& store, const TRecord
     file.Line("; Created keys deleted: " + std::to_string(plan.KeysToDelete.size()) + "; deleted keys recreated: " +
               std::to_string(plan.KeysRecreated) + "; created values deleted: " + std::to_string(plan.ValuesDeleted) +
               "; values restored: " + std::to_string(plan.ValuesRestored) + ".");
+    if (!plan.NotUndone.empty()) {
+        file.Line("; Cannot be undone with a registry script, a line break in the name (shown as \xE2\x90\x8D or "
+                  "\xE2\x90\x8A):");
+        for (const std::string& name : plan.NotUndone) {
+            file.Line(";   " + name);
+        }
+    }
     file.Line("");
 }
 
 } // namespace
 
-void WriteUndoScript(std::ostream& out, const TSessionStore& store, const TRecordingInfo& recording) {
+std::vector<std::string> WriteUndoScript(std::ostream& out, const TSessionStore& store,
+                                         const TRecordingInfo& recording) {
     const TUndoPlan plan = MakePlan(store);
     TRegFileOutput file(out);
     WriteHeader(file, store, recording, plan);
@@ -279,6 +345,7 @@ void WriteUndoScript(std::ostream& out, const TSessionStore& store, const TRecor
         }
         file.Line("");
     }
+    return plan.NotUndone;
 }
 
 void WriteCreatedFilesList(std::ostream& out, const TSessionStore& store) {

@@ -108,6 +108,17 @@ bool DecodeMultiString(const std::vector<std::uint8_t>& bytes, std::vector<std::
     return true;
 }
 
+std::vector<std::uint8_t> EncodeMultiString(const std::vector<std::string>& strings) {
+    std::vector<std::uint8_t> bytes;
+    for (const std::string& text : strings) {
+        const std::vector<std::uint8_t> one = EncodeRegString(text);
+        bytes.insert(bytes.end(), one.begin(), one.end());
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
 bool DecodeNumber(std::uint32_t type, const std::vector<std::uint8_t>& bytes, std::uint64_t& number) {
     const bool dword = (type == kRegDword || type == kRegDwordBigEndian) && bytes.size() == 4;
     if (!dword && !(type == kRegQword && bytes.size() == 8)) {

@@ -31,6 +31,10 @@ std::string_view RegTypeName(std::uint32_t type) noexcept;
 // ones before it, end the list.
 bool DecodeMultiString(const std::vector<std::uint8_t>& bytes, std::vector<std::string>& strings);
 
+// The bytes of a REG_MULTI_SZ holding these strings: each with its zero,
+// then the closing empty string.
+std::vector<std::uint8_t> EncodeMultiString(const std::vector<std::string>& strings);
+
 // The number of a REG_DWORD, REG_DWORD_BIG_ENDIAN (four bytes) or REG_QWORD
 // (eight bytes); false for any other type or size.
 bool DecodeNumber(std::uint32_t type, const std::vector<std::uint8_t>& bytes, std::uint64_t& number);

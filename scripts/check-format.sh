@@ -2,6 +2,8 @@
 # Fails when a C++ file differs from what .clang-format makes of it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# C++ sources only: resource scripts (.rc) are not C++, and clang-format would
+# run their statements together.
 mapfile -t files < <(git ls-files -co --exclude-standard -- '*.cpp' '*.h' | while read -r f; do [ -f "$f" ] && echo "$f"; done)
 if ((${#files[@]} == 0)); then
     exit 0

@@ -40,7 +40,7 @@ fi
 if step "windows build" cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DQUILL_WERROR=ON >/dev/null &&
     step "windows build" cmake --build "$win" -j "$jobs"; then
-    export WINEPREFIX=$win/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX=$win/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
     # A display of our own for the tests that open windows.
     display=:$((90 + RANDOM % 100))
     Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &

@@ -1,25 +1,62 @@
 #include "settings/Settings.h"
 
 #include "common/ListText.h"
+#include "common/Utf.h"
 
 #include <charconv>
 
 namespace quill {
 
-TSettings::TSettings(IRegistry& registry, std::string keyPath) : FRegistry(registry), FKeyPath(std::move(keyPath)) {}
+namespace {
 
-std::string TSettings::ReadString(std::string_view name, std::string_view defaultValue) const {
-    std::unique_ptr<IRegKey> key;
-    if (FRegistry.OpenKey(TRegRoot::CurrentUser, FKeyPath, TRegAccess::Read, key) != TRegStatus::Ok) {
-        return std::string(defaultValue);
+bool IsText(std::uint32_t type) {
+    return type == kRegSz || type == kRegExpandSz;
+}
+
+// The strings of a multi-string value up to the empty one that ends it; a
+// last string without its terminator counts.
+std::vector<std::string> DecodeMultiString(const std::vector<std::uint8_t>& data) {
+    std::vector<std::string> items;
+    std::u16string item;
+    for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+        const auto c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+        if (c != 0) {
+            item += c;
+        } else if (item.empty()) {
+            return items;
+        } else {
+            items.push_back(Utf16ToUtf8(item));
+            item.clear();
+        }
     }
-    std::uint32_t type = kRegNone;
-    std::vector<std::uint8_t> data;
-    if (key->QueryValue(name, type, data) != TRegStatus::Ok || (type != kRegSz && type != kRegExpandSz)) {
-        return std::string(defaultValue);
+    if (!item.empty()) {
+        items.push_back(Utf16ToUtf8(item));
     }
+    return items;
+}
+
+std::string TextOr(const std::vector<std::uint8_t>& data, std::string_view defaultValue) {
     std::string text = DecodeRegString(data);
     return text.empty() ? std::string(defaultValue) : text;
+}
+
+} // namespace
+
+TSettings::TSettings(IRegistry& registry, std::string keyPath) : FRegistry(registry), FKeyPath(std::move(keyPath)) {}
+
+bool TSettings::Query(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) const {
+    std::unique_ptr<IRegKey> key;
+    return FRegistry.OpenKey(TRegRoot::CurrentUser, FKeyPath, TRegAccess::Read, key) == TRegStatus::Ok &&
+           key->QueryValue(name, type, data) == TRegStatus::Ok;
+}
+
+std::string TSettings::ReadString(std::string_view name, std::string_view defaultValue) const {
+    std::uint32_t type = kRegNone;
+    std::vector<std::uint8_t> data;
+    if (!Query(name, type, data) || !IsText(type)) {
+        return std::string(defaultValue);
+    }
+    return TextOr(data, defaultValue);
 }
 
 int TSettings::ReadInteger(std::string_view name, int defaultValue) const {
@@ -38,8 +75,25 @@ bool TSettings::ReadBool(std::string_view name, bool defaultValue) const {
     return defaultValue;
 }
 
-std::vector<std::string> TSettings::ReadList(std::string_view name, std::string_view defaultText) const {
-    return ParseDelimitedList(ReadString(name, defaultText));
+std::vector<std::string> TSettings::ReadList(std::string_view name, std::string_view defaultText,
+                                             TCaptureNotes* notes) const {
+    std::uint32_t type = kRegNone;
+    std::vector<std::uint8_t> data;
+    if (!Query(name, type, data)) {
+        return ParseDelimitedList(defaultText);
+    }
+    if (IsText(type)) {
+        return ParseDelimitedList(TextOr(data, defaultText));
+    }
+    if (type == kRegMultiSz) {
+        std::vector<std::string> items = DecodeMultiString(data);
+        return items.empty() ? ParseDelimitedList(defaultText) : items;
+    }
+    if (notes != nullptr) {
+        notes->Add("Could not read", "the setting " + std::string(name) + " (stored as registry type " +
+                                         std::to_string(type) + ", not as text or a multi-string)");
+    }
+    return ParseDelimitedList(defaultText);
 }
 
 void TSettings::WriteString(std::string_view name, std::string_view text) {

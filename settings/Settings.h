@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/CaptureNotes.h"
 #include "common/Registry.h"
 
 #include <string>
@@ -31,8 +32,13 @@ public:
     int ReadInteger(std::string_view name, int defaultValue) const;
     // Exactly "Y" or "N"; anything else gives the default.
     bool ReadBool(std::string_view name, bool defaultValue = false) const;
-    // Delimited list text; an empty value reads as the default text.
-    std::vector<std::string> ReadList(std::string_view name, std::string_view defaultText = {}) const;
+    // Delimited list text, or the strings of a multi-string value (as a
+    // policy or a hand edit may store a list); an empty value reads as the
+    // default text. A value of a type that holds no list reads as the default
+    // too, and goes to the notes when given: a capture must not take a list
+    // it cannot read for an empty one.
+    std::vector<std::string> ReadList(std::string_view name, std::string_view defaultText = {},
+                                      TCaptureNotes* notes = nullptr) const;
 
     void WriteString(std::string_view name, std::string_view text);
     void WriteInteger(std::string_view name, int value);
@@ -43,6 +49,9 @@ public:
     bool DeleteValue(std::string_view name);
 
 private:
+    // False when the key or the value cannot be read.
+    bool Query(std::string_view name, std::uint32_t& type, std::vector<std::uint8_t>& data) const;
+
     IRegistry& FRegistry;
     std::string FKeyPath;
 };

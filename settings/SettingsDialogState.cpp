@@ -1,5 +1,6 @@
 #include "settings/SettingsDialogState.h"
 
+#include "common/ListText.h"
 #include "common/TextCompare.h"
 #include "settings/SettingsTable.h"
 
@@ -77,7 +78,7 @@ TSettingsDialogState::TSettingsDialogState(TSettings& settings, IMessageBoxes& m
 
 void TSettingsDialogState::LoadSettings() {
     const bool firstRun = FSettings.ReadBool("FirstRun", true);
-    if (firstRun && FSettings.ReadString("Paths").empty() && FEnvironment.DefaultPaths) {
+    if (firstRun && FSettings.ReadList("Paths").empty() && FEnvironment.DefaultPaths) {
         FSettings.WriteList("Paths", FEnvironment.DefaultPaths());
     }
     for (std::size_t box = 0; box < cbStartup; ++box) {
@@ -168,7 +169,7 @@ void TSettingsDialogState::PathsEdited(std::string_view paths) {
 }
 
 std::string TSettingsDialogState::Paths() const {
-    return FSettings.ReadString("Paths");
+    return FormatDelimitedList(FSettings.ReadList("Paths"));
 }
 
 void TSettingsDialogState::AddProgram(std::string_view name) {
@@ -287,7 +288,7 @@ void TSettingsDialogState::UpdateControls() {
             FEnabled[box] = FChecked[cbFSWatch];
         }
     }
-    FPathsWarning = FSettings.ReadString("Paths").empty();
+    FPathsWarning = FSettings.ReadList("Paths").empty();
 }
 
 } // namespace quill

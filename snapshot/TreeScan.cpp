@@ -71,6 +71,23 @@ std::string NormaliseScanPath(std::string_view path) {
     return result;
 }
 
+TFsResult FullScanPath(IFileSystem& fileSystem, std::string_view path, std::string& directory) {
+    directory = NormaliseScanPath(path);
+    if (directory.empty()) {
+        return {};
+    }
+    std::string full;
+    TFsResult result = fileSystem.FullPath(AsLastStep(directory), full);
+    if (result.Ok()) {
+        directory = NormaliseScanPath(full);
+    }
+    return result;
+}
+
+bool TakesIn(std::string_view covering, std::string_view directory) noexcept {
+    return StartsWithText(directory, covering);
+}
+
 TTreeScanner::TTreeScanner(TFileList& target, IFileSystem& fileSystem, const ILocalTime& localTime,
                            TCaptureNotes& notes)
     : FTarget(target), FFileSystem(fileSystem), FLocalTime(localTime), FNotes(notes) {}
@@ -85,23 +102,20 @@ bool TTreeScanner::Covered(std::string_view directory) const {
 }
 
 void TTreeScanner::Scan(std::string_view path, bool recursive) {
-    std::string directory = NormaliseScanPath(path);
+    std::string directory;
+    const TFsResult result = FullScanPath(FFileSystem, path, directory);
     if (directory.empty()) {
         return;
     }
-    std::string full;
-    const TFsResult result = FFileSystem.FullPath(AsLastStep(directory), full);
     if (!result.Ok()) {
         FNotes.Add("Could not list", directory + " (" + std::string(result.Reason()) + ")");
         return;
     }
-    directory = NormaliseScanPath(full);
     // Overlapping paths would record the same entries twice.
     for (const auto& scanned : FScanned) {
-        const bool same = SameText(scanned.Path, directory);
-        if ((same && (scanned.Recursive || !recursive)) ||
-            (!same && scanned.Recursive && StartsWithText(directory, scanned.Path))) {
-            FNotes.Add("Skipped, already scanned", directory + " (with " + scanned.Path + ")");
+        if ((scanned.Recursive && TakesIn(scanned.Path, directory)) ||
+            (!recursive && SameText(scanned.Path, directory))) {
+            FNotes.Add(kAlreadyScanned, directory + " (with " + scanned.Path + ")");
             return;
         }
     }

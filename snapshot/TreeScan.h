@@ -102,6 +102,18 @@ private:
 // nothing is left.
 std::string NormaliseScanPath(std::string_view path);
 
+// The form in which a path is scanned and watched: normalised as above, then
+// brought to the file system's full form. directory is "" when nothing is
+// left of the path, and the normalised path when the full form fails.
+TFsResult FullScanPath(IFileSystem& fileSystem, std::string_view path, std::string& directory);
+
+// Whether a scan or watch of covering with its subtree takes in directory
+// (the same directory or one below it); both in the form above.
+bool TakesIn(std::string_view covering, std::string_view directory) noexcept;
+
+// The note of a path that an earlier one of the list takes in.
+inline constexpr std::string_view kAlreadyScanned = "Skipped, already scanned";
+
 // Matches the before-scan against the after-scan. Records of entries found on
 // both sides are taken out of the scan lists; changed pairs move to the two
 // result lists at the same index (which then share the scans' arenas),

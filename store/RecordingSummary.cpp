@@ -48,7 +48,7 @@ TRecordingSummary SummarizeRecording(const TSessionStore& store) {
         summary.Events += Unmatched(journal->FileWatchEvents());
     }
     summary.Events += Unmatched(store.ShellEvents);
-    summary.Notes = store.BeforeNotes.Total() + store.AfterNotes.Total();
+    summary.Notes = store.NoteTotal();
     return summary;
 }
 

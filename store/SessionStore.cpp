@@ -50,4 +50,8 @@ std::vector<std::string> TSessionStore::NoteLines() const {
     return lines;
 }
 
+std::size_t TSessionStore::NoteTotal() const noexcept {
+    return BeforeNotes.Total() + AfterNotes.Total() + (FFileWatch != nullptr ? FFileWatch->Notes().Total() : 0);
+}
+
 } // namespace quill

@@ -93,6 +93,8 @@ public:
 
     // Every note of the session, each line prefixed "Before: " or "After: ".
     std::vector<std::string> NoteLines() const;
+    // The occurrences of every note NoteLines shows, the watchers' included.
+    std::size_t NoteTotal() const noexcept;
 
 private:
     void Clear() noexcept;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "common/DateTime.h"
 #include "store/SnapshotFrame.h"
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
@@ -72,6 +74,15 @@ public:
     std::int32_t I32() { return static_cast<std::int32_t>(U32()); }
     std::int64_t I64() { return static_cast<std::int64_t>(U64()); }
     double Real() { return std::bit_cast<double>(U64()); }
+    // A capture never records a time that is not a number, and turning one
+    // into a date is undefined.
+    TDateTime Time() {
+        const double value = Real();
+        if (!std::isfinite(value)) {
+            Damaged("a time is not a number");
+        }
+        return value;
+    }
     bool Flag() {
         const std::uint8_t value = U8();
         if (value > 1) {

@@ -10,6 +10,19 @@ namespace {
 
 enum TDataKind : std::uint8_t { dkNone = 0, dkText = 1, dkNumber = 2 };
 
+// More than every file of 26 full NTFS volumes: no capture meets more, and
+// the total of all notes stays far from wrapping.
+constexpr std::uint64_t kMostOccurrences = std::uint64_t{1} << 40;
+
+bool IsCalendarDate(TDateTime time) {
+    TDateTime first = 0;
+    TDateTime last = 0;
+    EncodeDateTime({.Year = 1, .Month = 1, .Day = 1}, first);
+    EncodeDateTime({.Year = 9999, .Month = 12, .Day = 31, .Hour = 23, .Minute = 59, .Second = 59, .Millisecond = 999},
+                   last);
+    return time >= first && time <= last;
+}
+
 void WriteFacts(TSnapshotWriter& out, const TCaptureFacts& facts) {
     out.Real(facts.StartTime);
     out.U8(facts.HashKind);
@@ -98,7 +111,10 @@ void WriteNotes(TSnapshotWriter& out, const TCaptureNotes& notes) {
 
 TCaptureFacts ReadFacts(TSnapshotReader& in) {
     TCaptureFacts facts;
-    facts.StartTime = in.Real();
+    facts.StartTime = in.Time();
+    if (!IsCalendarDate(facts.StartTime)) {
+        in.Damaged("its start time is not a date of the years 1 to 9999");
+    }
     const std::uint8_t hashKind = in.U8();
     if (hashKind > kHashSHA1) {
         in.Damaged("unknown digest kind " + std::to_string(hashKind));
@@ -124,7 +140,8 @@ void ReadProcesses(TSnapshotReader& in, TProcessList& processes) {
     const std::size_t count = in.Count(21);
     processes.Reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const TText name = processes.Keep(in.Text());
+        // Files saved before every process was named may hold an empty name.
+        const TText name = processes.Keep(ProcessName(in.Text()));
         TProcessRecord record;
         record.ProcessID = in.U32();
         record.ParentID = in.U32();
@@ -144,7 +161,7 @@ void ReadFiles(TSnapshotReader& in, TFileList& files) {
         TFileScan record;
         record.Size = in.I64();
         record.Hash = files.Keep(in.Text());
-        record.Date = in.Real();
+        record.Date = in.Time();
         record.LastWrite = in.U64();
         record.Attributes = in.U32();
         record.Included = in.U8();
@@ -195,7 +212,7 @@ void ReadRoot(TSnapshotReader& in, TSavedRoot& root) {
     for (std::size_t i = 0; i < keyCount; ++i) {
         const TText path = root.Keys.Keep(in.Text());
         TKeyRecord record;
-        record.LastWrite = in.Real();
+        record.LastWrite = in.Time();
         record.Included = in.U8();
         root.Keys.AppendKept(path, root.Keys.NewRecord(record));
     }
@@ -221,9 +238,17 @@ void ReadRoot(TSnapshotReader& in, TSavedRoot& root) {
 
 void ReadNotes(TSnapshotReader& in, TCaptureNotes& notes) {
     const std::size_t kinds = in.Count(16);
+    std::uint64_t total = 0;
     for (std::size_t i = 0; i < kinds; ++i) {
         const std::string kind(in.Text());
         const std::uint64_t count = in.U64();
+        if (count == 0) {
+            in.Damaged("a note counts no occurrence");
+        }
+        if (count > kMostOccurrences - total) {
+            in.Damaged("its notes count more than " + std::to_string(kMostOccurrences) + " occurrences");
+        }
+        total += count;
         const std::size_t exampleCount = in.Count(4);
         if (exampleCount > count || exampleCount > TCaptureNotes::kMaxExamples) {
             in.Damaged("a note keeps more examples than it counts");

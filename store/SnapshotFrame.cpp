@@ -50,11 +50,18 @@ void Deflate(std::string_view content, std::string& out) {
     }
 }
 
+// The next size of the content buffer: doubled, so that filling it costs
+// no more than twice what the stream really holds, whatever its header says.
+std::size_t Grown(std::size_t current, std::size_t size) {
+    constexpr std::size_t kFirst = std::size_t{1} << 16;
+    return std::min(size, std::max(kFirst, current * 2));
+}
+
 std::string Inflate(std::string_view packed, std::size_t size, const std::string& file) {
     const auto damaged = [&file](const std::string& what) {
         return ESnapshotFile(file, "the file is damaged (" + what + ")");
     };
-    std::string content(size, '\0');
+    std::string content(Grown(0, size), '\0');
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK) {
         throw std::runtime_error("the decompressor cannot start");
@@ -71,8 +78,11 @@ std::string Inflate(std::string_view packed, std::size_t size, const std::string
             stream.avail_in = static_cast<uInt>(piece);
             fed += piece;
         }
-        if (stream.avail_out == 0 && given < size) {
-            const std::size_t piece = std::min(kChunk, size - given);
+        if (stream.avail_out == 0 && given == content.size() && given < size) {
+            content.resize(Grown(given, size));
+        }
+        if (stream.avail_out == 0 && given < content.size()) {
+            const std::size_t piece = std::min(kChunk, content.size() - given);
             stream.next_out = reinterpret_cast<Bytef*>(content.data() + given);
             stream.avail_out = static_cast<uInt>(piece);
             given += piece;

@@ -18,6 +18,7 @@ public:
         entries = Entries;
         return Available;
     }
+    std::uint32_t OwnProcessID() const override { return 0; }
 
     std::vector<TProcessEntry> Entries;
     bool Available = true;

@@ -89,6 +89,11 @@ public:
         }
         recording.StartTime = 45000;
     }
+    void CheckKeptRecording() override {
+        if (!Kept) {
+            throw std::runtime_error("the kept recording C:\\Kept.qbcap is not there");
+        }
+    }
     void DiscardResume() override { Calls.push_back("DiscardResume"); }
     void NewSession() override { Calls.push_back("NewSession"); }
     void FreeSession() override { Calls.push_back("FreeSession"); }
@@ -111,6 +116,8 @@ public:
     std::vector<std::string> Calls;
     // Keeping or resuming a recording fails with this reason, when set.
     std::string Failure;
+    // Whether a before-capture waits to be continued.
+    bool Kept = true;
     // The recording the last report was written for.
     TRecordingInfo Reported;
     std::function<void()> OnSettingsDialog;

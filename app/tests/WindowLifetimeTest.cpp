@@ -228,6 +228,17 @@ TEST_F(SessionController, DecliningToContinueDiscardsTheKeptRecording) {
     EXPECT_EQ(FServices.Calls, (std::vector<std::string>{"DiscardResume"}));
 }
 
+TEST_F(SessionController, WithoutAKeptRecordingNothingIsAskedAndTheWizardStaysAtTheStart) {
+    Settled();
+    FController.Create(false);
+    FServices.Kept = false;
+    FController.OfferResume();
+    ExpectStep(1);
+    ASSERT_EQ(FMessages.Asked.size(), 1U);
+    EXPECT_EQ(FMessages.Asked[0].Text, "The recording cannot be continued: the kept recording C:\\Kept.qbcap is not "
+                                       "there.");
+}
+
 TEST_F(SessionController, ARecordingThatCannotBeContinuedLeavesTheWizardAtTheStart) {
     Settled();
     FController.Create(false);

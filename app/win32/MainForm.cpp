@@ -45,7 +45,7 @@ TfrmMain::~TfrmMain() {
     }
 }
 
-bool TfrmMain::Create(bool startupSwitch) {
+bool TfrmMain::Create() {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = ::DefDlgProcW;
@@ -63,11 +63,11 @@ bool TfrmMain::Create(bool startupSwitch) {
     FPopupMenu.Reset(::LoadMenuW(FInstance, MAKEINTRESOURCEW(IDR_POPUPMENU)));
     FHandle = ::CreateDialogParamW(FInstance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc,
                                    reinterpret_cast<LPARAM>(this));
-    if (FHandle == nullptr) {
-        return false;
-    }
+    return FHandle != nullptr;
+}
+
+void TfrmMain::Open(bool startupSwitch) {
     FController.Create(startupSwitch);
-    return true;
 }
 
 INT_PTR CALLBACK TfrmMain::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

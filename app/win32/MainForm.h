@@ -31,9 +31,12 @@ public:
     TfrmMain(const TfrmMain&) = delete;
     TfrmMain& operator=(const TfrmMain&) = delete;
 
-    // Creates the window and runs the controller's window creation; false
-    // when the platform refuses.
-    bool Create(bool startupSwitch);
+    // Creates the window, still hidden; false when the platform refuses.
+    bool Create();
+    // Runs the controller's window creation, which shows the window unless
+    // the program started with Windows. The captures must be joined to the
+    // window first: a click may arrive as soon as it shows.
+    void Open(bool startupSwitch);
     HWND Handle() const noexcept { return FHandle; }
     // Runs the message loop until the window is gone; returns the exit code.
     int Run();

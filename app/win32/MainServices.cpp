@@ -32,7 +32,7 @@ TMainServices::~TMainServices() {
 
 void TMainServices::Connect(HWND owner, ICaptureDisplay& display) {
     FOwner = owner;
-    FShellComponent = std::make_unique<TSHChangeNotify>(owner, FDrives);
+    FShellComponent = NewShellComponent(owner, FDrives);
     FShellMonitor = std::make_unique<TShellMonitor>(*FShellComponent);
     FWatching = std::make_unique<TWin32DirectoryWatching>(owner, FBoxes);
     FWarningDisplay = std::make_unique<TWindowRegWarningDisplay>(owner);
@@ -75,6 +75,13 @@ void TMainServices::ResumeRecording(TRecordingInfo& recording) {
         throw std::runtime_error("the kept recording " + resume.Path() + " is not there");
     }
     Connected().ResumeBefore(recording, *bytes, resume.Path());
+}
+
+void TMainServices::CheckKeptRecording() {
+    TResumeFile resume = ResumeFile();
+    if (!resume.Exists()) {
+        throw std::runtime_error("the kept recording " + resume.Path() + " is not there");
+    }
 }
 
 void TMainServices::DiscardResume() {

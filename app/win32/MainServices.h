@@ -52,6 +52,7 @@ public:
     void CaptureAfter(TRecordingInfo& recording, bool abort) override;
     void WriteReport(std::string& reportFile, const TRecordingInfo& recording) override;
     void SaveForRestart(const TRecordingInfo& recording) override;
+    void CheckKeptRecording() override;
     void ResumeRecording(TRecordingInfo& recording) override;
     void DiscardResume() override;
     void NewSession() override;

@@ -66,6 +66,14 @@ std::optional<std::string> TResumeFile::Read() const {
     return ReadWholeFile(LongPathForm(FPath));
 }
 
+bool TResumeFile::Exists() const {
+    if (::GetFileAttributesW(LongPathForm(FPath).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return true;
+    }
+    const DWORD error = ::GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
 void TResumeFile::Remove() noexcept {
     try {
         ::DeleteFileW(LongPathForm(FPath).c_str());

@@ -35,6 +35,9 @@ public:
     void ScheduleResume();
     // Nothing when there is no file; raises when it cannot be read.
     std::optional<std::string> Read() const;
+    // False only when the system says there is no such file: one it cannot
+    // look at counts as there, so that reading it names the reason.
+    bool Exists() const;
     void Remove() noexcept;
 
 private:

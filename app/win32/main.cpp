@@ -55,7 +55,7 @@ int RunProgram(HINSTANCE instance, bool startup, bool resume) {
     quill::TMainServices services(settings, registry, messages, quill::ExecutableDirectory());
     services.ConnectStartupShortcut(startupShortcut);
     quill::TfrmMain form(instance, settings, services, messages, quill::Narrow(quill::ExecutableDirectory()));
-    if (!form.Create(startup)) {
+    if (!form.Create()) {
         ::MessageBoxW(nullptr, L"The main window cannot be created.", quill::Wide(quill::kApplicationTitle).c_str(),
                       MB_ICONERROR | MB_OK);
         return 1;
@@ -65,6 +65,7 @@ int RunProgram(HINSTANCE instance, bool startup, bool resume) {
     services.ConnectEndSessionQuery([&form] { return form.Controller().EndSessionQuery(); });
     form.ConnectPrograms([&services]() -> quill::TCaptureNotes& { return services.Session()->Store().BeforeNotes; });
     services.ConnectRecorder(*form.Recorder());
+    form.Open(startup);
     if (resume) {
         form.Controller().OfferResume();
     }

@@ -215,6 +215,25 @@ TEST_F(CommandRecording, WhatWasNotCapturedOutweighsTheChanges) {
     EXPECT_THAT(FConsole.Lines, Not(Contains("Capture notes: 0")));
 }
 
+TEST_F(CommandRecording, EventsTheWatchersLostMakeTheRecordingIncomplete) {
+    FHost.WhileRunning = [this] {
+        InstallTool();
+        FSession.Store().FileWatch()->AddNote("Events were lost while watching", "C:\\Program Files\\");
+    };
+    EXPECT_EQ(Record({"-roots", "HKU", "--", "C:\\setup.exe"}), TRecordExit::Incomplete);
+    EXPECT_THAT(FConsole.Lines, Contains("Capture notes: 1"));
+}
+
+TEST_F(CommandRecording, TheSummaryListsWhatTheUndoScriptCannotUndo) {
+    FHost.WhileRunning = [this] {
+        FWorld.Registry.SetString(TRegRoot::Users, "S-1\\Software\\x\n[-HKEY_USERS\\S-1\\Software", "v", "1");
+    };
+    EXPECT_EQ(Record({"-roots", "HKU", "-undo", "C:\\Reports\\undo.reg", "--", "C:\\setup.exe"}), TRecordExit::Changes);
+    EXPECT_THAT(
+        FConsole.Lines,
+        Contains("Cannot be undone with a registry script: HKEY_USERS\\S-1\\Software\\x\xE2\x90\x8A[-HKEY_USERS"));
+}
+
 TEST_F(CommandRecording, AReportThatCannotBeWrittenIsAnErrorWhateverWasRecorded) {
     FHost.WhileRunning = [this] { InstallTool(); };
     EXPECT_EQ(Record({"-roots", "HKU", "-report", "D:\\Missing\\r.html", "--", "C:\\setup.exe"}),
@@ -288,6 +307,22 @@ TEST_F(CommandRecording, TheAfterSideOfASplitRecordingListsWhatChangedSinceTheSa
     EXPECT_FALSE(FHost.WaitedForEnter);
     EXPECT_THAT(FConsole.Lines, Contains("Registry keys: 1 created, 0 deleted, 0 modified"));
     EXPECT_THAT(Report(), HasSubstr("Options"));
+}
+
+// Nothing would read what they journal; a monitor that cannot start (no
+// display, no shell) leaves no failure in the saved side.
+TEST_F(CommandRecording, SavingTheBeforeSideStartsNoMonitors) {
+    FWorld.Files.AddDirectory("C:\\Data\\");
+    for (const char* on : {"FSWatch", "FSFiles", "SHCNE_CREATE"}) {
+        FStoredSettings.WriteBool(on, true);
+    }
+    for (const char* fault : {"shell", "watch C:\\Data\\"}) {
+        SCOPED_TRACE(fault);
+        FWorld.Fault.Armed = fault;
+        EXPECT_EQ(Record({"-paths", "C:\\Data", "-save-before", "C:\\before.qbcap"}), TRecordExit::NoChanges);
+        EXPECT_FALSE(FWorld.Shell.Started);
+        EXPECT_THAT(FWorld.Watching.Watches, IsEmpty());
+    }
 }
 
 TEST_F(CommandRecording, ABeforeSideThatCannotBeSavedOrLoadedSaysWhy) {

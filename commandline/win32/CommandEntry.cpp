@@ -21,6 +21,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 
 namespace quill {
 namespace {
@@ -80,8 +81,8 @@ TRecordExit Record(HINSTANCE instance, const TRecordOptions& options, TWin32Cons
     TWin32IgnoreFiles ignoreFiles;
     TWin32ReportFiles reportFiles;
     const TWin32ReportLocale locale;
-    TSHChangeNotify shellComponent(window.Handle(), drives);
-    TShellMonitor shell(shellComponent);
+    const std::unique_ptr<TSHChangeNotify> shellComponent = NewShellComponent(window.Handle(), drives);
+    TShellMonitor shell(*shellComponent);
     TWin32DirectoryWatching watching(window.Handle(), boxes);
     TRecordingSession session(settings, TCapturePlatform{registry, files, clock, drives, processes, shell, watching,
                                                          window, warningsSource, warnings});

@@ -12,6 +12,7 @@ class TFakeSnapshot : public IProcessSnapshot {
 public:
     bool Available = true;
     std::vector<TProcessEntry> Entries;
+    std::uint32_t Own = 1000; // no entry's
     bool TakeSnapshot(std::vector<TProcessEntry>& entries) override {
         if (!Available) {
             return false;
@@ -19,6 +20,7 @@ public:
         entries = Entries;
         return true;
     }
+    std::uint32_t OwnProcessID() const override { return Own; }
 };
 
 TFakeSnapshot Sample() {
@@ -76,6 +78,48 @@ TEST(ProcessList, FullFormSortedWithDuplicatesAndRecords) {
     EXPECT_EQ(list.Record(index + 1)->ProcessID, 60u);
 }
 
+// An entry whose executable has no file name part keeps the system's text;
+// one without any text is still named.
+TEST(ProcessList, BothFormsNameEveryProcess) {
+    const struct {
+        const char* ExeFile;
+        const char* Name;
+    } cases[] = {
+        {"C:\\Apps\\tool.exe", "tool.exe"},
+        {"[System Process]", "[System Process]"},
+        {"C:\\Apps\\", "C:\\Apps\\"},
+        {"", "(unknown)"},
+    };
+    for (const auto& c : cases) {
+        TFakeSnapshot snapshot;
+        snapshot.Entries = {{c.ExeFile, 9, 1, 1, 8}};
+        TRecordList<TProcessRecord> full(TListOrder::Sorted, TDuplicates::Accept);
+        std::vector<TProcessName> names;
+        GetProcessList(snapshot, full);
+        GetProcessList(snapshot, names);
+        ASSERT_EQ(full.Count(), 1u);
+        EXPECT_EQ(full.Text(0), c.Name) << c.ExeFile;
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_EQ(names[0].Name, c.Name) << c.ExeFile;
+    }
+}
+
+// The recorder's own process belongs to neither capture's list; the process
+// watch still sees it.
+TEST(ProcessList, OnlyTheFullFormLeavesOutTheProcessTakingIt) {
+    TFakeSnapshot snapshot = Sample();
+    snapshot.Own = 52;
+    TRecordList<TProcessRecord> full(TListOrder::Sorted, TDuplicates::Accept);
+    EXPECT_TRUE(GetProcessList(snapshot, full));
+    EXPECT_EQ(full.Count(), snapshot.Entries.size() - 1);
+    for (const auto& item : full) {
+        EXPECT_NE(item.Record->ProcessID, 52u) << item.Text;
+    }
+    std::vector<TProcessName> names;
+    GetProcessList(snapshot, names);
+    EXPECT_EQ(names.size(), snapshot.Entries.size());
+}
+
 TEST(ProcessList, NamesOnlyFormKeepsSnapshotOrderAndIds) {
     TFakeSnapshot snapshot = Sample();
     std::vector<TProcessName> list{{"stale.exe", 1}};
@@ -93,7 +137,7 @@ TEST(ProcessList, NoSnapshotLeavesBothFormsEmpty) {
     TRecordList<TProcessRecord> full(TListOrder::Sorted, TDuplicates::Accept);
     full.Add("stale.exe", std::make_unique<TProcessRecord>());
     std::vector<TProcessName> names{{"stale.exe", 1}};
-    GetProcessList(snapshot, full);
+    EXPECT_FALSE(GetProcessList(snapshot, full));
     GetProcessList(snapshot, names);
     EXPECT_TRUE(full.Empty());
     EXPECT_TRUE(names.empty());

@@ -88,45 +88,40 @@ TEST(CompareText, AsciiFastPathAgreesWithTheGeneralPath) {
 TEST(TextHash, TakenInStepsAtWholeCharactersIsTheSame) {
     const std::string text = "C:\\\xC3\x89t\xC3\xA9\\\xF0\x9F\x93\x81\\x";
     for (std::size_t split : {0u, 3u, 5u, 8u, 9u, 13u, 15u}) {
-        EXPECT_EQ(TextHashAppend(TextHashAppend(kTextHashSeed, text.substr(0, split)), text.substr(split)),
-                  TextHash(text))
-            << split;
+        TTextHasher hasher;
+        hasher.Append(text.substr(0, split));
+        hasher.Append(text.substr(split));
+        EXPECT_EQ(hasher.Hash(), TextHash(text)) << split;
     }
 }
 
-TEST(TextHash, AgreesForEveryPairThatComparesEqual) {
-    const struct {
-        const char* A;
-        const char* B;
-    } cases[] = {
-        {"", ""},
-        {"readme.txt", "README.TXT"},
-        {"C:\\Dir\\", "c:\\dIR\\"},
-        {"\xC3\xA4rger", "\xC3\x84RGER"},           // a-umlaut, two bytes both ways
-        {"\xC3\xBF", "\xC5\xB8"},                   // y-diaeresis and its capital: other lead bytes
-        {"\xC9\x90", "\xE2\xB1\xAF"},               // a capital one byte longer than its small letter
-        {"\xF0\x9F\x98\x80x", "\xF0\x9F\x98\x80X"}, // supplementary characters stay as they are
-        {"a\xFF"
-         "b",
-         "A\xFF"
-         "B"}, // bytes that are not UTF-8
+// Letters whose upper case is longer or shorter in UTF-8: U+017F (long s)
+// and U+0131 (dotless i) fold onto ASCII, U+0250 onto a three-byte letter.
+struct TPrefixCase {
+    const char* Text;
+    const char* Prefix;
+    std::size_t Matched; // npos: no match
+};
+
+TEST(MatchTextPrefix, MatchesWhatSameTextFindsEqualWhateverTheByteLengths) {
+    constexpr std::size_t kNone = std::string_view::npos;
+    const TPrefixCase cases[] = {
+        {"C:\\SOO\\x", "C:\\\xC5\xBFoo\\", 7},
+        {"C:\\\xC5\xBFoo\\x", "C:\\SOO\\", 8},
+        {"\\L\xC4\xB1ST\\", "\\LIST\\", 7},
+        {"\\LIST\\", "\\l\xC4\xB1st", 5},
+        {"\xE2\xB1\xAF"
+         "a",
+         "\xC9\x90", 3},
+        {"abc", "", 0},
+        {"abc", "ABC", 3},
+        {"ab", "abc", kNone},
+        {"C:\\SOOT\\", "C:\\\xC5\xBFoo\\", kNone},
+        {"\xC3\xA9", "\xC3", kNone},
     };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(SameText(c.A, c.B)) << c.A;
-        EXPECT_EQ(TextHash(c.A), TextHash(c.B)) << c.A;
-    }
-    // Characters outside ASCII that fold onto ASCII letters.
-    for (char32_t c = 0x80; c < 0x10000; ++c) {
-        if (c >= 0xD800 && c < 0xE000) {
-            continue;
-        }
-        const char32_t upper = UpcaseChar(c);
-        if (upper < 0x80) {
-            std::string text;
-            AppendUtf8(text, c);
-            EXPECT_EQ(TextHash(text), TextHash(std::string(1, static_cast<char>(upper))))
-                << std::hex << static_cast<std::uint32_t>(c);
-        }
+    for (const TPrefixCase& c : cases) {
+        EXPECT_EQ(MatchTextPrefix(c.Text, c.Prefix), c.Matched) << c.Text << " / " << c.Prefix;
+        EXPECT_EQ(StartsWithText(c.Text, c.Prefix), c.Matched != kNone) << c.Text << " / " << c.Prefix;
     }
 }
 

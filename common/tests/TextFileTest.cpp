@@ -44,6 +44,9 @@ TEST(DecodeFileText, ReadsEachEncodingAFileMayHave) {
         {"UTF-16 LE mark only", Raw({0xFF, 0xFE}), ""},
         {"UTF-16 LE with a NUL", Raw({0xFF, 0xFE, 'a', 0, 0, 0, 'b', 0}), std::string("a\0b", 3)},
         {"UTF-16 LE cut short", Raw({0xFF, 0xFE, 'a', 0, 'b'}), "a\xEF\xBF\xBD"},
+        {"UTF-16 LE without mark", Raw({'[', 0, 0x00, 0x4E, 0xE9, 0, ']', 0}), "[\xE4\xB8\x80\xC3\xA9]"},
+        {"UTF-16 BE without mark", Raw({0, '[', 0x04, 0x16, 0, ']'}), "[\xD0\x96]"},
+        {"UTF-8 with a stray NUL", std::string("[a]\r\n[b]\0\r\n", 11), std::string("[a]\r\n[b]\0\r\n", 11)},
     };
     for (const TDecodeCase& c : cases) {
         SCOPED_TRACE(c.What);

@@ -25,4 +25,8 @@ bool TWin32ProcessSnapshot::TakeSnapshot(std::vector<TProcessEntry>& entries) {
     return true;
 }
 
+std::uint32_t TWin32ProcessSnapshot::OwnProcessID() const {
+    return ::GetCurrentProcessId();
+}
+
 } // namespace quill

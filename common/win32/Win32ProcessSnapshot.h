@@ -8,6 +8,7 @@ namespace quill {
 class TWin32ProcessSnapshot : public IProcessSnapshot {
 public:
     bool TakeSnapshot(std::vector<TProcessEntry>& entries) override;
+    std::uint32_t OwnProcessID() const override;
 };
 
 } // namespace quill

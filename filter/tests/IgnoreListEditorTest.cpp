@@ -15,8 +15,8 @@ using test::TFakeMessages;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-// Files kept in memory; reading can fail, and writing can fail after some of
-// the bytes, as on a full disk.
+// Files kept in memory; reading can fail, and writing can fail, as on a full
+// disk.
 class TMemoryIgnoreFiles : public IIgnoreFiles {
 public:
     std::optional<std::string> Read(const std::string& path) override {
@@ -26,18 +26,12 @@ public:
         const auto found = Files.find(path);
         return found == Files.end() ? std::nullopt : std::optional<std::string>(found->second);
     }
-    void Create(const std::string& path, const std::string& bytes) override {
+    void Write(const std::string& path, const std::string& bytes) override {
         if (WritableBytes < bytes.size()) {
-            Files[path] = bytes.substr(0, WritableBytes);
             throw std::runtime_error("There is not enough space on the disk.");
         }
         Files[path] = bytes;
     }
-    void Replace(const std::string& from, const std::string& to) override {
-        Files[to] = Files.at(from);
-        Files.erase(from);
-    }
-    void Remove(const std::string& path) noexcept override { Files.erase(path); }
 
     std::map<std::string, std::string> Files;
     bool Unreadable = false;
@@ -87,6 +81,35 @@ TEST_F(IgnoreListEditor, ShowsAReadErrorWithTheFileAndReason) {
               "Unable to read the settings file: " + kKeysFile + "\n\r\n\rReason: The device is not ready.");
 }
 
+TEST_F(IgnoreListEditor, SaysSoBeforeShowingNoEntryFromAFileThatHoldsText) {
+    const struct {
+        const char* What;
+        std::string Text;
+        bool Said;
+    } cases[] = {
+        {"empty", "", false},
+        {"only blank lines", "\r\n \r\n\t\r\n", false},
+        {"an emptied list as saved", kComment + "\r\n" + kComment + "\r\n", false},
+        {"entries after notes", "; notes\r\n+\\a\\\r\n", false},
+        {"notes only", "; notes\r\n", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        FMessages.Asked.clear();
+        FFiles.Files[kKeysFile] = c.Text;
+        Open();
+        if (!c.Said) {
+            EXPECT_TRUE(FMessages.Asked.empty());
+            continue;
+        }
+        ASSERT_EQ(FMessages.Asked.size(), 1u);
+        EXPECT_EQ(FMessages.Asked[0].Kind, TMessageKind::Error);
+        EXPECT_EQ(FMessages.Asked[0].Text, "Unable to read the settings file: " + kKeysFile +
+                                               "\n\r\n\rReason: The file holds text, but no entry could be read "
+                                               "from it. Saving this list replaces that text.");
+    }
+}
+
 TEST_F(IgnoreListEditor, AddsTypedEntriesInTheKindsFormSortedAndChecked) {
     TIgnoreListEditor editor = Open();
     EXPECT_EQ(editor.Add("HKLM\\Software\\Zeta"), std::optional<std::size_t>(0));
@@ -132,23 +155,6 @@ TEST_F(IgnoreListEditor, AFailedSaveKeepsTheChangesPendingAndClosingAsks) {
     EXPECT_THAT(FMessages.Asked.back().Text, HasSubstr("lose then changes"));
     EXPECT_TRUE(editor.CloseQuery());
     EXPECT_TRUE(FFiles.Files.empty());
-}
-
-TEST_F(IgnoreListEditor, ASaveCutShortLeavesThePreviousFileAsItWas) {
-    const std::string previous = kComment + "\r\n+\\Software\\Before\\\r\n" + kComment + "\r\n";
-    FFiles.Files[kKeysFile] = previous;
-    TIgnoreListEditor editor = Open();
-    editor.Add("Software\\After");
-    FFiles.WritableBytes = 20;
-    EXPECT_FALSE(editor.SaveToFile());
-    EXPECT_EQ(FFiles.Files.at(kKeysFile), previous);
-    EXPECT_EQ(FFiles.Files.size(), 1u);
-
-    FFiles.WritableBytes = static_cast<std::size_t>(-1);
-    EXPECT_TRUE(editor.SaveToFile());
-    EXPECT_THAT(LoadIgnoreList(TIgnoreKind::Keys, kFolder, FFiles, FMessages),
-                ElementsAre("\\Software\\After\\", "\\Software\\Before\\"));
-    EXPECT_EQ(FFiles.Files.size(), 1u);
 }
 
 TEST_F(IgnoreListEditor, OperationsThatChangeNothingLeaveAnEarlierChangePending) {

@@ -8,9 +8,12 @@ namespace {
 const TIgnoreMatcher& Matcher() {
     static const TIgnoreMatcher matcher(TIgnoreMatcher::TLists{
         .Files = {"C:\\Data\\notes.txt", "C:\\Users\\\xC3\x89MILE\\ntuser.dat"},
-        .Directories = {"C:\\Windows\\Temp", "D:", "C:\\Logs\\"},
-        .Keys = {"\\Software\\Example\\", "\\Software\\Hand", "HKLM\\System\\Noise\\"},
-        .Values = {"\\Software\\Values\\Seed", "HKCU\\Software\\Short\\Name"},
+        // Long s (U+017F) and dotless i (U+0131) are two bytes each and
+        // fold onto the one-byte S and I.
+        .Directories = {"C:\\Windows\\Temp", "D:", "C:\\Logs\\", "C:\\\xC5\xBFoo"},
+        .Keys = {"\\Software\\Example\\", "\\Software\\Hand", "HKLM\\System\\Noise\\", "\\Software\\L\xC4\xB1st\\"},
+        .Values = {"\\Software\\Values\\Seed", "HKCU\\Software\\Short\\Name", "\\Software\\Defaults\\",
+                   "HKCU\\Software\\Written\\"},
     });
     return matcher;
 }
@@ -35,7 +38,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TPathCase{"C:\\Windows\\Temporary\\x.tmp", true}, TPathCase{"C:\\Windows\\Temp2\\", true},
                       TPathCase{"C:\\Windows\\", true}, TPathCase{"D:\\", false},
                       TPathCase{"d:\\anything\\at\\all.txt", false}, TPathCase{"DD:\\x", true},
-                      TPathCase{"C:\\Logs\\a.log", false}, TPathCase{"C:\\Logs", true}, TPathCase{"", true}));
+                      TPathCase{"C:\\Logs\\a.log", false}, TPathCase{"C:\\Logs", true}, TPathCase{"", true},
+                      TPathCase{"C:\\SOO", false}, TPathCase{"C:\\SOO\\", false},
+                      TPathCase{"c:\\soo\\bar\\x.txt", false}, TPathCase{"C:\\\xC5\xBFOO\\bar\\", false},
+                      TPathCase{"C:\\SOOT\\", true}, TPathCase{"C:\\\xC5\xBF\\", true}));
 
 struct TKeyCase {
     const char* KeyPath;
@@ -48,13 +54,14 @@ TEST_P(KeyRule, HidesAListedKeyAndEveryKeyBelowItButNoSibling) {
     EXPECT_EQ(Matcher().IsKeyIncluded(GetParam().KeyPath), GetParam().Included);
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, KeyRule,
-                         ::testing::Values(TKeyCase{"\\Software\\Example\\", false},
-                                           TKeyCase{"\\SOFTWARE\\example\\Sub\\Deeper\\", false},
-                                           TKeyCase{"\\Software\\ExampleTwo\\", true}, TKeyCase{"\\Software\\", true},
-                                           TKeyCase{"\\", true}, TKeyCase{"\\Software\\Hand\\", false},
-                                           TKeyCase{"\\Software\\Handle\\", true},
-                                           TKeyCase{"\\System\\Noise\\Sub\\", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KeyRule,
+    ::testing::Values(TKeyCase{"\\Software\\Example\\", false}, TKeyCase{"\\SOFTWARE\\example\\Sub\\Deeper\\", false},
+                      TKeyCase{"\\Software\\ExampleTwo\\", true}, TKeyCase{"\\Software\\", true}, TKeyCase{"\\", true},
+                      TKeyCase{"\\Software\\Hand\\", false}, TKeyCase{"\\Software\\Handle\\", true},
+                      TKeyCase{"\\System\\Noise\\Sub\\", false}, TKeyCase{"\\SOFTWARE\\LIST\\", false},
+                      TKeyCase{"\\software\\list\\Sub\\", false}, TKeyCase{"\\\xC5\xBFoftware\\Hand\\Sub\\", false},
+                      TKeyCase{"\\Software\\Lists\\", true}));
 
 struct TValueCase {
     const char* KeyPath;
@@ -64,17 +71,19 @@ struct TValueCase {
 
 class ValueRule : public ::testing::TestWithParam<TValueCase> {};
 
-TEST_P(ValueRule, HidesExactlyTheListedValue) {
+TEST_P(ValueRule, HidesExactlyTheListedValueAndADefaultValueByItsKey) {
     EXPECT_EQ(Matcher().IsValueIncluded(GetParam().KeyPath, GetParam().Name), GetParam().Included);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, ValueRule,
-                         ::testing::Values(TValueCase{"\\Software\\Values\\", "Seed", false},
-                                           TValueCase{"\\software\\VALUES\\", "seed", false},
-                                           TValueCase{"\\Software\\Values\\", "Seed2", true},
-                                           TValueCase{"\\Software\\Values\\", "", true},
-                                           TValueCase{"\\Software\\Values\\Seed\\", "", true},
-                                           TValueCase{"\\Software\\Short\\", "Name", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, ValueRule,
+    ::testing::Values(
+        TValueCase{"\\Software\\Values\\", "Seed", false}, TValueCase{"\\software\\VALUES\\", "seed", false},
+        TValueCase{"\\Software\\Values\\", "Seed2", true}, TValueCase{"\\Software\\Values\\", "", true},
+        TValueCase{"\\Software\\Values\\Seed\\", "", true}, TValueCase{"\\Software\\Short\\", "Name", false},
+        TValueCase{"\\\xC5\xBFoftware\\Values\\", "SEED", false}, TValueCase{"\\Software\\Defaults\\", "", false},
+        TValueCase{"\\Software\\Defaults\\", "Name", true}, TValueCase{"\\Software\\", "Defaults", true},
+        TValueCase{"\\Software\\Written\\", "", false}, TValueCase{"\\Software\\", "Written", true}));
 
 TEST(IgnoreMatcher, EmptyListsHideNothing) {
     const TIgnoreMatcher none;

@@ -13,9 +13,7 @@ namespace quill {
 class TWin32IgnoreFiles : public IIgnoreFiles {
 public:
     std::optional<std::string> Read(const std::string& path) override;
-    void Create(const std::string& path, const std::string& bytes) override;
-    void Replace(const std::string& from, const std::string& to) override;
-    void Remove(const std::string& path) noexcept override;
+    void Write(const std::string& path, const std::string& bytes) override;
 };
 
 // The folder the lists live in: the program's own, with a trailing backslash.

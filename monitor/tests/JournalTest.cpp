@@ -6,6 +6,7 @@
 
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace quill {
@@ -55,6 +56,47 @@ TEST(FileWatchJournal, KeepsEachWatchersOrderWhileTwoThreadsAppend) {
     }
     EXPECT_EQ(nextA, kEach);
     EXPECT_EQ(nextB, kEach);
+}
+
+// Watches of C:\w\ (outer) and C:\w\sub\ (inner), both with their
+// subtrees; what each reports, in the order the reports arrive.
+struct TOverlapCase {
+    const char* Name;
+    std::vector<std::pair<int, std::string>> Reports; // 0 outer, 1 inner, 2 inner ended
+    std::vector<std::string> Journalled;
+};
+
+TEST(FileWatchJournal, AChangeThatOverlappingWatchesBothReportIsJournalledOnce) {
+    const TOverlapCase cases[] = {
+        {"outer first", {{0, "C:\\w\\sub\\a"}, {1, "C:\\w\\sub\\a"}}, {"C:\\w\\sub\\a"}},
+        {"inner first", {{1, "C:\\w\\sub\\a"}, {0, "C:\\w\\sub\\a"}}, {"C:\\w\\sub\\a"}},
+        {"one change twice",
+         {{0, "C:\\w\\sub\\a"}, {0, "C:\\w\\sub\\a"}, {1, "C:\\w\\sub\\a"}, {1, "C:\\w\\sub\\a"}},
+         {"C:\\w\\sub\\a", "C:\\w\\sub\\a"}},
+        {"spelt in another case", {{1, "C:\\w\\sub\\a"}, {0, "C:\\W\\SUB\\A"}}, {"C:\\w\\sub\\a"}},
+        {"outside the inner watch", {{0, "C:\\w\\b"}, {1, "C:\\w\\sub\\b"}}, {"C:\\w\\b", "C:\\w\\sub\\b"}},
+        {"after the inner watch ended",
+         {{1, "C:\\w\\sub\\a"}, {2, ""}, {0, "C:\\w\\sub\\a"}, {0, "C:\\w\\sub\\a"}},
+         {"C:\\w\\sub\\a", "C:\\w\\sub\\a"}},
+    };
+    for (const TOverlapCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TFixedOffsetTime clock;
+        TFileWatchJournal journal(clock);
+        const std::size_t watches[] = {journal.BeginWatch("C:\\w\\", true), journal.BeginWatch("C:\\w\\sub\\", true)};
+        for (const auto& [watch, path] : c.Reports) {
+            if (watch == 2) {
+                journal.EndWatch(watches[1]);
+            } else {
+                journal.AddFileWatchEvent(1, path, watches[watch]);
+            }
+        }
+        std::vector<std::string> journalled;
+        for (const auto& item : journal.FileWatchEvents()) {
+            journalled.push_back(item.Text);
+        }
+        EXPECT_EQ(journalled, c.Journalled);
+    }
 }
 
 TEST(FileWatchJournal, WaitsForACountOrGivesUp) {

@@ -1,5 +1,6 @@
 #include "monitor/win32/FSWatch.h"
 
+#include "common/ScopeExit.h"
 #include "common/win32/LongPath.h"
 #include "common/win32/SystemMessage.h"
 #include "common/win32/WinText.h"
@@ -29,17 +30,23 @@ ULONG_PTR RandomKey() {
     return draw(seed);
 }
 
+// Asked once the watch's own handle is closed. A removed directory is gone,
+// or, while another program still holds it open, pending removal, which
+// refuses every look at it.
+bool DirectoryRemoved(const std::string& directory) {
+    if (::GetFileAttributesW(LongPathForm(directory).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_ACCESS_DENIED;
+}
+
 } // namespace
 
 TfrmFSWatch::TfrmFSWatch(HWND owner, bool watchSubtree, std::string_view path, std::uint32_t filter,
                          TFileWatchJournal& journal, IMessageBoxes& boxes, std::size_t bufferSize)
     : FDirectory(WithBackslash(path)), FWatchSubtree(watchSubtree), FFilter(filter), FJournal(journal), FBoxes(boxes),
-      FBufferWords((bufferSize + sizeof(DWORD) - 1) / sizeof(DWORD)) {
-    FWindow = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FSWATCH), owner, DialogProc,
-                                   reinterpret_cast<LPARAM>(this));
-    if (FWindow == nullptr) {
-        throw std::runtime_error("the watcher's window cannot be created for " + FDirectory);
-    }
+      FOwner(owner), FBufferWords((bufferSize + sizeof(DWORD) - 1) / sizeof(DWORD)) {
     SetCaption("Watching " + FDirectory + "...");
 }
 
@@ -50,7 +57,9 @@ TfrmFSWatch::~TfrmFSWatch() {
         // Only journalling the last changes can fail here, for want of
         // memory; the watch itself has stopped.
     }
-    ::DestroyWindow(FWindow);
+    if (FWindow != nullptr) {
+        ::DestroyWindow(FWindow);
+    }
 }
 
 void TfrmFSWatch::StartWatch() {
@@ -61,6 +70,12 @@ void TfrmFSWatch::StartWatch() {
         FBoxes.Error(FDirectory + " is already being monitored.");
         return;
     }
+    bool started = false;
+    const TScopeExit undo([&] {
+        if (!started) {
+            Release();
+        }
+    });
     FDirectoryHandle.Reset(::CreateFileW(LongPathForm(FDirectory).c_str(), FILE_LIST_DIRECTORY,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
@@ -79,31 +94,49 @@ void TfrmFSWatch::StartWatch() {
     if (!FBuffers) {
         FBuffers = std::make_unique<DWORD[]>(2 * FBufferWords);
     }
-    auto thread = std::make_unique<TWaitThread>(*this);
+    FThread = std::make_unique<TWaitThread>(*this);
+    FJournalWatch = FJournal.BeginWatch(FDirectory, FWatchSubtree);
     if (!IssueRead()) {
         const DWORD error = ::GetLastError();
-        thread.reset();
-        FDirectoryHandle.Reset();
-        FPort.Reset();
+        Release();
         ShowError(error);
         return;
     }
-    FThread = std::move(thread);
+    started = true;
     FThread->Start();
+}
+
+// What a start made before it failed: the worker never ran and no read is
+// pending.
+void TfrmFSWatch::Release() noexcept {
+    FThread.reset();
+    FPort.Reset();
+    FDirectoryHandle.Reset();
+    EndJournalWatch();
 }
 
 void TfrmFSWatch::StopWatch() {
     if (!FPort) {
         return;
     }
-    ::PostQueuedCompletionStatus(FPort.Get(), 0, 0, nullptr);
-    FThread->WaitFor();
-    FWorkerCpuTime = FThread->CpuTime();
-    FThread.reset();
+    if (FThread) {
+        ::PostQueuedCompletionStatus(FPort.Get(), 0, 0, nullptr);
+        FThread->WaitFor();
+        FWorkerCpuTime = FThread->CpuTime();
+        FThread.reset();
+    }
     // Closed when this returns, whatever the journalling of the last read does.
     const TUniqueFile directory = std::move(FDirectoryHandle);
     const TUniqueHandleObject port = std::move(FPort);
+    const TScopeExit ended([this] { EndJournalWatch(); });
     DrainPendingRead(directory.Get(), port.Get());
+}
+
+void TfrmFSWatch::EndJournalWatch() noexcept {
+    if (FJournalWatch != TFileWatchJournal::kNoWatch) {
+        FJournal.EndWatch(FJournalWatch);
+        FJournalWatch = TFileWatchJournal::kNoWatch;
+    }
 }
 
 // The platform writes into the buffer and the overlapped block until the
@@ -124,7 +157,7 @@ void TfrmFSWatch::DrainPendingRead(HANDLE directory, HANDLE port) {
             FReadPending = false;
             // Changes that arrived before the cancellation are still journalled.
             if (succeeded || error == ERROR_NOTIFY_ENUM_DIR) {
-                JournalChangeRecords(FJournal, FDirectory, Filled(FReading, succeeded ? bytes : 0));
+                JournalChangeRecords(FJournal, FDirectory, Filled(FReading, succeeded ? bytes : 0), FJournalWatch);
             }
             return;
         }
@@ -154,7 +187,7 @@ bool TfrmFSWatch::ReadCompleted(bool succeeded, DWORD error, DWORD bytes) {
     FReadPending = false;
     if (!succeeded && error != ERROR_NOTIFY_ENUM_DIR) {
         if (error != ERROR_OPERATION_ABORTED) {
-            FJournal.AddNote("Stopped watching", FDirectory + " (" + SystemMessage(error) + ")");
+            StopAfterFailure(error);
         }
         return false;
     }
@@ -162,27 +195,45 @@ bool TfrmFSWatch::ReadCompleted(bool succeeded, DWORD error, DWORD bytes) {
     FReading ^= 1;
     const bool reading = IssueRead();
     const DWORD issueError = reading ? ERROR_SUCCESS : ::GetLastError();
-    JournalChangeRecords(FJournal, FDirectory, Filled(filled, succeeded ? bytes : 0));
+    JournalChangeRecords(FJournal, FDirectory, Filled(filled, succeeded ? bytes : 0), FJournalWatch);
     if (!reading) {
-        FJournal.AddNote("Stopped watching", FDirectory + " (" + SystemMessage(issueError) + ")");
+        StopAfterFailure(issueError);
     }
-    return true;
+    return reading;
+}
+
+// The handle is closed at once: while it is open, the directory cannot be
+// removed for good, and an installer that removes and makes it again would
+// fail.
+void TfrmFSWatch::StopAfterFailure(DWORD error) {
+    FDirectoryHandle.Reset();
+    EndJournalWatch();
+    if (DirectoryRemoved(FDirectory)) {
+        FJournal.AddFileWatchEvent(kActionRemoved, FDirectory);
+        FJournal.AddNote(kStoppedWatching, FDirectory + " (removed)");
+    } else {
+        FJournal.AddNote(kStoppedWatching, FDirectory + " (" + SystemMessage(error) + ")");
+    }
 }
 
 void TfrmFSWatch::Show() {
+    if (FWindow == nullptr) {
+        FWindow = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FSWATCH), FOwner, DialogProc,
+                                       reinterpret_cast<LPARAM>(this));
+        if (FWindow == nullptr) {
+            throw std::runtime_error("the watcher's window cannot be created for " + FDirectory);
+        }
+        SetCaption(FCaption);
+    }
     ::ShowWindow(FWindow, SW_SHOW);
     StartWatch();
 }
 
-std::string TfrmFSWatch::Caption() const {
-    const HWND label = ::GetDlgItem(FWindow, IDC_FSWATCH_LLABEL);
-    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(label)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
-    return Narrow(text);
-}
-
 void TfrmFSWatch::SetCaption(const std::string& text) {
-    ::SetDlgItemTextW(FWindow, IDC_FSWATCH_LLABEL, Wide(text).c_str());
+    FCaption = text;
+    if (FWindow != nullptr) {
+        ::SetDlgItemTextW(FWindow, IDC_FSWATCH_LLABEL, Wide(text).c_str());
+    }
 }
 
 void TfrmFSWatch::ShowError(unsigned long error) {

@@ -18,7 +18,9 @@ namespace quill {
 
 // Watches one directory (and, as asked, its subtree) for changes and journals
 // each one as it happens, from a worker thread of its own. The window shows
-// what is watched; a capture never shows it and starts the watch directly.
+// what is watched; a capture never shows it and starts the watch directly,
+// and a watch never shown has no window at all, so it runs where no display
+// is (a service, a scheduled task).
 class TfrmFSWatch {
 public:
     // The buffer size is rounded up to whole DWORDs.
@@ -28,16 +30,21 @@ public:
     TfrmFSWatch& operator=(const TfrmFSWatch&) = delete;
     ~TfrmFSWatch();
 
+    // A start that fails at any step leaves the watch stopped, with nothing
+    // open.
     void StartWatch();
     // Returns once the worker has ended and no read is left pending.
     void StopWatch();
 
-    // Shows the window and starts the watch; closing the window stops it.
+    // Makes and shows the window and starts the watch; closing the window
+    // stops it.
     void Show();
 
+    // Also once the worker has stopped by itself; StopWatch ends it.
     bool Watching() const noexcept { return static_cast<bool>(FPort); }
     const std::string& Directory() const noexcept { return FDirectory; }
-    std::string Caption() const;
+    const std::string& Caption() const noexcept { return FCaption; }
+    // Null until the window is shown.
     HWND Handle() const noexcept { return FWindow; }
     // The running worker's thread id, 0 when stopped.
     DWORD WorkerThreadId() const noexcept { return FThread ? FThread->ThreadId() : 0; }
@@ -57,6 +64,10 @@ private:
     bool IssueRead() noexcept;
     // A finished read: journals what it brought and says whether to go on.
     bool ReadCompleted(bool succeeded, DWORD error, DWORD bytes);
+    // On the worker, once no read is pending and none can be issued.
+    void StopAfterFailure(DWORD error);
+    void EndJournalWatch() noexcept;
+    void Release() noexcept;
     std::byte* Buffer(std::size_t index) const noexcept;
     // The bytes a read returned into a buffer, never more than it holds.
     std::span<const std::byte> Filled(std::size_t index, DWORD bytes) const noexcept;
@@ -67,7 +78,10 @@ private:
     std::uint32_t FFilter;
     TFileWatchJournal& FJournal;
     IMessageBoxes& FBoxes;
+    HWND FOwner;
     HWND FWindow = nullptr;
+    std::string FCaption;
+    std::size_t FJournalWatch = TFileWatchJournal::kNoWatch;
 
     TUniqueFile FDirectoryHandle;
     TUniqueHandleObject FPort;

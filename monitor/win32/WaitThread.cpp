@@ -1,5 +1,6 @@
 #include "monitor/win32/WaitThread.h"
 
+#include "monitor/ChangeRecords.h"
 #include "monitor/win32/FSWatch.h"
 
 #include <stdexcept>
@@ -60,7 +61,7 @@ DWORD WINAPI TWaitThread::ThreadProc(void* self) noexcept {
     }
     if (!reason.empty()) {
         try {
-            thread.FWatch.FJournal.AddNote("Stopped watching", thread.FWatch.FDirectory + " (" + reason + ")");
+            thread.FWatch.FJournal.AddNote(kStoppedWatching, thread.FWatch.FDirectory + " (" + reason + ")");
         } catch (...) {
             // Out of memory: nothing is left to tell it with.
         }

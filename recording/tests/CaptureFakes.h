@@ -102,7 +102,9 @@ public:
         entries = Running;
         return !Running.empty();
     }
+    std::uint32_t OwnProcessID() const override { return Own; }
     std::vector<TProcessEntry> Running;
+    std::uint32_t Own = 0;
 
 private:
     const TFault& FFault;

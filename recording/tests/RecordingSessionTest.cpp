@@ -217,6 +217,52 @@ TEST_F(RecordingSession, TheHashingBarOfTheAfterCaptureRunsToTheNumberOfAfterEnt
     EXPECT_THAT(FWorld.Display.Captions, Contains("Scanning for file changes..."));
 }
 
+// What the window shows each time it repaints during a capture.
+struct TShownProgress {
+    std::string Capture;
+    std::string Caption;
+    bool CaptionShown;
+    bool AnimationShown;
+};
+
+TEST_F(RecordingSession, TheCountsAndTheFileComparisonAreShownWithTheAnimation) {
+    struct TCase {
+        const char* Capture;
+        std::string_view Caption; // or its end
+    };
+    const TCase cases[] = {
+        {"before", " keys..."},       {"before", " directories..."},
+        {"after", " directories..."}, {"after", "Scanning for file changes..."},
+        {"after", " keys..."},
+    };
+    RecordUsersRoot();
+    for (int key = 0; key < 1000; ++key) {
+        FWorld.Registry.SetString(TRegRoot::Users, "S-1\\Many\\" + std::to_string(key), "Name", "v");
+    }
+    ScanData();
+    for (int directory = 0; directory < 10; ++directory) {
+        FWorld.Files.AddDirectory("C:\\Data\\" + std::to_string(directory) + "\\");
+    }
+    std::vector<TShownProgress> shown;
+    std::string capture = "before";
+    FWorld.Display.OnProcessMessages = [&] {
+        const test::TFakeDisplay& display = FWorld.Display;
+        shown.push_back({capture, display.Caption, display.CaptionVisible, display.AnimationVisible});
+    };
+    FSession.CaptureBefore(FRecording);
+    capture = "after";
+    FSession.CaptureAfter(FRecording, false);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Capture) + ":" + std::string(c.Caption));
+        const auto moment = std::find_if(shown.begin(), shown.end(), [&](const TShownProgress& progress) {
+            return progress.Capture == c.Capture && progress.Caption.ends_with(c.Caption);
+        });
+        ASSERT_NE(moment, shown.end());
+        EXPECT_TRUE(moment->CaptionShown);
+        EXPECT_TRUE(moment->AnimationShown);
+    }
+}
+
 TEST_F(RecordingSession, TheHashKindIsReadAtTheBeforeCaptureOnly) {
     ScanData("2");
     FWorld.Files.AddFile("C:\\Data\\a.txt", "a");
@@ -259,6 +305,48 @@ TEST_F(RecordingSession, DirectoryWatchersStartOnlyWithPathsAMaskAndThePlatforms
         EXPECT_EQ(FWorld.Watching.Running(), c.Watchers);
         FSession.CaptureAfter(FRecording, false);
         EXPECT_EQ(FWorld.Watching.Running(), 0U);
+    }
+}
+
+struct TWatchedPathsCase {
+    const char* Paths;
+    bool Scan;
+    std::vector<std::string> Watched;
+    std::vector<std::string> Notes;
+};
+
+TEST_F(RecordingSession, PathsAreWatchedInTheScansFormAndOnceAsTheScanTakesThem) {
+    const TWatchedPathsCase cases[] = {
+        {"C:/Data* C:\\Data\\..\\Data\\\\",
+         false,
+         {"C:\\Data\\"},
+         {"Before: Skipped, already scanned: C:\\Data\\ (with C:\\Data\\)"}},
+        {"C:\\Data*C:\\Data\\Sub",
+         false,
+         {"C:\\Data\\"},
+         {"Before: Skipped, already scanned: C:\\Data\\Sub\\ (with C:\\Data\\)"}},
+        {"C:\\Data\\Sub*C:\\Data", false, {"C:\\Data\\Sub\\", "C:\\Data\\"}, {}},
+        {"C:\\Data*C:\\DataX", false, {"C:\\Data\\", "C:\\DataX\\"}, {}},
+        // The scan has noted the path already.
+        {"C:\\Data*C:/Data/", true, {"C:\\Data\\"}, {"Before: Skipped, already scanned: C:\\Data\\ (with C:\\Data\\)"}},
+    };
+    Set("FSWatch", "Y");
+    Set("FSFiles", "Y");
+    FWorld.Files.AddDirectory("C:\\Data\\Sub\\");
+    FWorld.Files.AddDirectory("C:\\DataX\\");
+    for (const TWatchedPathsCase& c : cases) {
+        SCOPED_TRACE(c.Paths);
+        FWorld.Watching.Watches.clear();
+        Set("Paths", c.Paths);
+        Set("FSScan", c.Scan ? "Y" : "N");
+        FSession.CaptureBefore(FRecording);
+        std::vector<std::string> watched;
+        for (const auto& watch : FWorld.Watching.Watches) {
+            watched.push_back(watch->Path);
+        }
+        EXPECT_EQ(watched, c.Watched);
+        EXPECT_EQ(Notes(), c.Notes);
+        FSession.FreeSession();
     }
 }
 
@@ -315,8 +403,9 @@ TEST_F(RecordingSession, AFailedStepIsNotedAndTheRestOfItsCaptureSkipped) {
          "Before: Failed, the rest of the capture skipped: the file scan of C:\\Data (listing refused)"},
         {"reading", false,
          "Before: Failed, the rest of the capture skipped: the hashing of the scanned files (reading refused)"},
-        {"watch C:\\Data", false,
-         "Before: Failed, the rest of the capture skipped: the directory watch of C:\\Data (watch C:\\Data refused)"},
+        {"watch C:\\Data\\", false,
+         "Before: Failed, the rest of the capture skipped: the directory watch of C:\\Data\\ (watch C:\\Data\\ "
+         "refused)"},
         {"drives", true, "After: Failed, the rest of the capture skipped: the disk usage (drives refused)"},
         {"processes", true, "After: Failed, the rest of the capture skipped: the process list (processes refused)"},
         {"listing", true,
@@ -516,7 +605,9 @@ TEST_F(RecordingSession, ARecordingContinuedFromItsSavedBeforeCaptureListsWhatCh
     FWorld.Registry.SetString(TRegRoot::Users, "S-1\\Software\\Old", "Gone", "x");
     ScanData("2");
     Set("NoProcList", "N");
-    FWorld.Processes.Running = {{"a.exe", 1}};
+    // Each capture runs in a recorder of its own, which neither list shows.
+    FWorld.Processes.Running = {{"a.exe", 1}, {"quillborne.exe", 5}};
+    FWorld.Processes.Own = 5;
     Set("SHCNE_MKDIR", "Y");
     Set("FSWatch", "Y");
     Set("FSFiles", "Y");
@@ -534,7 +625,7 @@ TEST_F(RecordingSession, ARecordingContinuedFromItsSavedBeforeCaptureListsWhatCh
     EXPECT_EQ(recording.HashKind, kHashSHA1);
     EXPECT_TRUE(FWorld.Shell.Started);
     ASSERT_EQ(FWorld.Watching.Running(), 1U);
-    EXPECT_EQ(FWorld.Watching.Watches.back()->Path, "C:\\Data");
+    EXPECT_EQ(FWorld.Watching.Watches.back()->Path, "C:\\Data\\");
     EXPECT_EQ(FWorld.Watching.Journal, resumed.Store().FileWatch());
 
     ChangeToolPath();
@@ -542,6 +633,8 @@ TEST_F(RecordingSession, ARecordingContinuedFromItsSavedBeforeCaptureListsWhatCh
     FWorld.Files.AddFile("C:\\Data\\changed.txt", "after!");
     FWorld.Files.AddFile("C:\\Data\\added.txt", "new");
     FWorld.Shell.Deliver(kShellMkDir, "C:\\New");
+    FWorld.Processes.Running = {{"a.exe", 1}, {"quillborne.exe", 6}};
+    FWorld.Processes.Own = 6;
     resumed.CaptureAfter(recording, false);
 
     const TSessionStore& store = resumed.Store();
@@ -574,8 +667,8 @@ TEST_F(RecordingSession, TheSavedCaptureKeepsThePathsOfItsBeforeCapture) {
     TRecordingSession resumed(FSettings, FWorld.Platform());
     resumed.ResumeBefore(FRecording, saved, "resume.qbcap");
     ASSERT_EQ(FWorld.Watching.Watches.size(), 2U);
-    EXPECT_EQ(FWorld.Watching.Watches[0]->Path, "C:\\Data");
-    EXPECT_EQ(FWorld.Watching.Watches[1]->Path, "C:\\Logs");
+    EXPECT_EQ(FWorld.Watching.Watches[0]->Path, "C:\\Data\\");
+    EXPECT_EQ(FWorld.Watching.Watches[1]->Path, "C:\\Logs\\");
 }
 
 TEST_F(RecordingSession, ASavedCaptureThatCannotBeLoadedLeavesTheSessionAsItWas) {

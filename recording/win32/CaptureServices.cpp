@@ -22,6 +22,12 @@ bool IsWinNT() {
     return ::GetVersionExW(&version) != FALSE && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
+std::unique_ptr<TSHChangeNotify> NewShellComponent(HWND owner, IDriveInfo& drives) {
+    auto component = std::make_unique<TSHChangeNotify>(owner, drives);
+    component->HardDriveOnly = false;
+    return component;
+}
+
 void TShellMonitor::Start(TCaptureNotes& notes) {
     FComponent.Notes = &notes;
     FComponent.Start();

@@ -15,6 +15,11 @@ namespace quill {
 // True on the platform family that can watch directories for changes.
 bool IsWinNT();
 
+// The shell-notification component as the window and the command line
+// record with it: for the whole shell namespace, so that removable, optical
+// and network drives report their events too, not only the fixed drives.
+std::unique_ptr<TSHChangeNotify> NewShellComponent(HWND owner, IDriveInfo& drives);
+
 // The shell-notification component as a capture starts and stops it.
 class TShellMonitor : public IShellMonitor {
 public:

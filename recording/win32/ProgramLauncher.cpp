@@ -17,7 +17,6 @@
 namespace quill {
 namespace {
 
-constexpr std::string_view kNotFollowed = "Could not follow the started processes";
 constexpr DWORD kJoinRights = SYNCHRONIZE | PROCESS_SET_QUOTA | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION;
 
 std::string Folder(const std::string& fileName) {
@@ -32,17 +31,6 @@ bool StartsDirectly(const std::string& fileName) {
     }
     const std::string_view extension = std::string_view(fileName).substr(dot);
     return SameText(extension, ".exe") || SameText(extension, ".com");
-}
-
-std::uint64_t CreationTimeOf(HANDLE process) {
-    FILETIME created{};
-    FILETIME exited{};
-    FILETIME kernel{};
-    FILETIME user{};
-    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) {
-        return 0;
-    }
-    return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
 struct TByParent {
@@ -82,18 +70,18 @@ void AssignDescendants(TProgramJob& job, IProcessSnapshot& processes, std::uint3
     }
 }
 
-std::unique_ptr<IRunningProgram> Follow(IMessagePump& view, TUniqueHandleObject process,
+std::unique_ptr<IRunningProgram> Follow(IMessagePump& view, IProcessSnapshot& processes, TUniqueHandleObject process,
                                         std::unique_ptr<TProgramJob> job, const std::string& name,
                                         TCaptureNotes& notes) {
     if (!job || job->Empty()) {
         notes.Add(kNotFollowed, name + " (waited for the program alone)");
         job.reset();
     }
-    return std::make_unique<TWaitableProgram>(view, std::move(process), std::move(job));
+    return std::make_unique<TWaitableProgram>(view, processes, notes, std::move(process), std::move(job));
 }
 
 std::unique_ptr<IRunningProgram> CreateDirectly(const std::string& fileName, const std::string& arguments,
-                                                IMessagePump& view, TCaptureNotes& notes) {
+                                                IMessagePump& view, IProcessSnapshot& processes, TCaptureNotes& notes) {
     const std::wstring application = Wide(fileName);
     std::wstring commandLine = L"\"" + application + L"\"";
     if (!arguments.empty()) {
@@ -115,7 +103,7 @@ std::unique_ptr<IRunningProgram> CreateDirectly(const std::string& fileName, con
         job->Assign(process.Get());
     }
     ::ResumeThread(thread.Get());
-    return Follow(view, std::move(process), std::move(job), fileName, notes);
+    return Follow(view, processes, std::move(process), std::move(job), fileName, notes);
 }
 
 std::unique_ptr<IRunningProgram> OpenThroughShell(const std::string& fileName, const std::string& arguments,
@@ -142,14 +130,14 @@ std::unique_ptr<IRunningProgram> OpenThroughShell(const std::string& fileName, c
     if (job && job->Assign(process.Get())) {
         AssignDescendants(*job, processes, ::GetProcessId(process.Get()), CreationTimeOf(process.Get()));
     }
-    return Follow(view, std::move(process), std::move(job), fileName, notes);
+    return Follow(view, processes, std::move(process), std::move(job), fileName, notes);
 }
 
 } // namespace
 
 std::unique_ptr<IRunningProgram> StartProgram(const std::string& fileName, const std::string& arguments,
                                               IMessagePump& view, IProcessSnapshot& processes, TCaptureNotes& notes) {
-    return StartsDirectly(fileName) ? CreateDirectly(fileName, arguments, view, notes)
+    return StartsDirectly(fileName) ? CreateDirectly(fileName, arguments, view, processes, notes)
                                     : OpenThroughShell(fileName, arguments, view, processes, notes);
 }
 
@@ -168,7 +156,7 @@ std::unique_ptr<IRunningProgram> FollowProcess(const TProcessName& process, IMes
     if (job && job->Assign(handle.Get())) {
         AssignDescendants(*job, processes, process.ProcessID, CreationTimeOf(handle.Get()));
     }
-    return Follow(view, std::move(handle), std::move(job), process.Name, notes);
+    return Follow(view, processes, std::move(handle), std::move(job), process.Name, notes);
 }
 
 std::uint64_t ProcessCreationTime(std::uint32_t processID) {

@@ -1,8 +1,10 @@
 #include "recording/win32/RunningProgram.h"
 
 #include "common/TextCompare.h"
+#include "common/win32/SystemMessage.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -26,12 +28,66 @@ bool WaitServingMessages(HANDLE handle, IMessagePump& view, const std::function<
     return false;
 }
 
-TWaitableProgram::TWaitableProgram(IMessagePump& view, TUniqueHandleObject process, std::unique_ptr<TProgramJob> job)
-    : FView(view), FProcess(std::move(process)), FJob(std::move(job)) {}
+TWaitableProgram::TWaitableProgram(IMessagePump& view, IProcessSnapshot& processes, TCaptureNotes& notes,
+                                   TUniqueHandleObject process, std::unique_ptr<TProgramJob> job)
+    : FView(view), FProcesses(processes), FNotes(notes), FProcess(std::move(process)), FJob(std::move(job)) {}
 
 bool TWaitableProgram::WaitForExit(const std::function<bool()>& keepWaiting) {
-    const HANDLE waitable = FJob && !FJob->Empty() ? FJob->Finished() : FProcess.Get();
-    return WaitServingMessages(waitable, FView, keepWaiting);
+    if (!FJob || FJob->Empty()) {
+        return WaitServingMessages(FProcess.Get(), FView, keepWaiting);
+    }
+    return WaitServingMessages(FJob->Finished(), FView, keepWaiting) && FollowOutsideJob(keepWaiting);
+}
+
+// A process started with leave to break away from the job does not keep it
+// busy. Whatever the job's members started that still runs is followed until
+// it ends; then what those started is looked for in the same way.
+bool TWaitableProgram::FollowOutsideJob(const std::function<bool()>& keepWaiting) {
+    if (FJob->MembersLost()) {
+        FNotes.Add(kNotFollowed, "processes started outside the job (a process of the job could not be kept)");
+    }
+    TProcessFamily family = FJob->Members();
+    // Held to the end, so that a followed process's id stays its own.
+    std::vector<TUniqueHandleObject> followed;
+    for (;;) {
+        const std::size_t first = followed.size();
+        OpenOutsideChildren(family, followed);
+        if (followed.size() == first) {
+            return true;
+        }
+        for (std::size_t i = first; i < followed.size(); ++i) {
+            if (!WaitServingMessages(followed[i].Get(), FView, keepWaiting)) {
+                return false;
+            }
+        }
+    }
+}
+
+void TWaitableProgram::OpenOutsideChildren(TProcessFamily& family, std::vector<TUniqueHandleObject>& followed) {
+    std::vector<TProcessEntry> snapshot;
+    if (!FProcesses.TakeSnapshot(snapshot)) {
+        FNotes.Add(kNotFollowed, "processes started outside the job (the system gave no process snapshot)");
+        return;
+    }
+    for (const TProcessEntry& child : family.NewChildren(snapshot)) {
+        const std::string name = ProcessName(child.ExeFile) + " (" + std::to_string(child.ProcessID) + ")";
+        TUniqueHandleObject process(
+            ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.ProcessID));
+        if (!process) {
+            const DWORD error = ::GetLastError();
+            // An id that names no process any more: it ended after the snapshot.
+            if (error != ERROR_INVALID_PARAMETER) {
+                FNotes.Add(kNotFollowed, name + " outside the job (" + SystemMessage(error) + ")");
+            }
+            continue;
+        }
+        const std::uint64_t created = CreationTimeOf(process.Get());
+        if (family.IsChild(child, created)) {
+            family.Add(child.ProcessID, created);
+            FNotes.Add("Followed outside the job", name);
+            followed.push_back(std::move(process));
+        }
+    }
 }
 
 TPolledProgram::TPolledProgram(IMessagePump& view, IProcessSnapshot& processes, TProcessName process)

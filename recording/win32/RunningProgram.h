@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/CaptureNotes.h"
 #include "common/ProcessList.h"
 #include "common/win32/UniqueHandle.h"
 #include "recording/MessagePump.h"
@@ -9,8 +10,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <string_view>
+#include <vector>
 
 namespace quill {
+
+inline constexpr std::string_view kNotFollowed = "Could not follow the started processes";
 
 // Serves the window's messages until the handle is signalled (true) or
 // keepWaiting answers false. The thread sleeps in the platform's wait between
@@ -18,14 +23,22 @@ namespace quill {
 bool WaitServingMessages(HANDLE handle, IMessagePump& view, const std::function<bool()>& keepWaiting);
 
 // A program followed through a handle: a job's finished event or the process
-// itself. The job, when there is one, lives as long as the wait.
+// itself. The job, when there is one, lives as long as the wait. Once the job
+// is empty, the processes its members started outside it (and theirs, in
+// turn) are followed too, each noted.
 class TWaitableProgram : public IRunningProgram {
 public:
-    TWaitableProgram(IMessagePump& view, TUniqueHandleObject process, std::unique_ptr<TProgramJob> job);
+    TWaitableProgram(IMessagePump& view, IProcessSnapshot& processes, TCaptureNotes& notes, TUniqueHandleObject process,
+                     std::unique_ptr<TProgramJob> job);
     bool WaitForExit(const std::function<bool()>& keepWaiting) override;
 
 private:
+    bool FollowOutsideJob(const std::function<bool()>& keepWaiting);
+    void OpenOutsideChildren(TProcessFamily& family, std::vector<TUniqueHandleObject>& followed);
+
     IMessagePump& FView;
+    IProcessSnapshot& FProcesses;
+    TCaptureNotes& FNotes;
     TUniqueHandleObject FProcess;
     std::unique_ptr<TProgramJob> FJob;
 };

@@ -30,7 +30,10 @@ INSTANTIATE_TEST_SUITE_P(
                                                                       "b\xE2\x90\x8A"
                                                                       "c\xE2\x90\x8D"
                                                                       "d\xE2\x90\x89"
-                                                                      "e\xE2\x90\xA1"}));
+                                                                      "e\xE2\x90\xA1"},
+                    TEscapeCase{"a\xED\xA0\x80<", "a\xEF\xBF\xBD&lt;"},
+                    TEscapeCase{"\xED\xB0\x80\xED\xBF\xBF", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+                    TEscapeCase{"\xFF\xE4\xB8", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}));
 
 struct TLinkCase {
     std::string Path;

@@ -1,5 +1,6 @@
 #include "report/JsonResult.h"
 
+#include "report/JsonStream.h"
 #include "report/tests/ResultStore.h"
 
 #include <gtest/gtest.h>
@@ -134,6 +135,10 @@ TEST_F(JsonResultTest, GivesEachValueTypeItsReadableFormAndTheExactTypeAndSize) 
     add("multi", kRegMultiSz, Bytes({'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}));
     add("empty multi", kRegMultiSz, Bytes({0, 0}));
     add("odd multi", kRegMultiSz, Bytes({'a', 0, 0}));
+    add("multi ending in empty strings", kRegMultiSz, Bytes({'a', 0, 0, 0, 0, 0, 0, 0}));
+    add("multi without its closing empty string", kRegMultiSz, Bytes({'a', 0, 0, 0}));
+    add("multi without bytes", kRegMultiSz, {});
+    add("multi with an empty string inside", kRegMultiSz, Bytes({'a', 0, 0, 0, 0, 0, 'b', 0, 0, 0, 0, 0}));
     add("binary", kRegBinary, Bytes({0, 0xAB, 0xFF}));
     add("none", kRegNone, {});
     add("device", 0xFFFF0012, Bytes({4}));
@@ -155,6 +160,14 @@ TEST_F(JsonResultTest, GivesEachValueTypeItsReadableFormAndTheExactTypeAndSize) 
         {"multi", {{"type", "REG_MULTI_SZ"}, {"typeNumber", 7}, {"size", 10}, {"strings", {"a", "b"}}}},
         {"empty multi", {{"type", "REG_MULTI_SZ"}, {"typeNumber", 7}, {"size", 2}, {"strings", TJson::array()}}},
         {"odd multi", {{"type", "REG_MULTI_SZ"}, {"typeNumber", 7}, {"size", 3}, {"hex", "610000"}}},
+        {"multi ending in empty strings",
+         {{"type", "REG_MULTI_SZ"}, {"typeNumber", 7}, {"size", 8}, {"strings", {"a"}}, {"hex", "6100000000000000"}}},
+        {"multi without its closing empty string",
+         {{"type", "REG_MULTI_SZ"}, {"typeNumber", 7}, {"size", 4}, {"strings", {"a"}}, {"hex", "61000000"}}},
+        {"multi without bytes",
+         {{"type", "REG_MULTI_SZ"}, {"typeNumber", 7}, {"size", 0}, {"strings", TJson::array()}, {"hex", ""}}},
+        {"multi with an empty string inside",
+         {{"type", "REG_MULTI_SZ"}, {"typeNumber", 7}, {"size", 12}, {"strings", {"a", "", "b"}}}},
         {"binary", {{"type", "REG_BINARY"}, {"typeNumber", 3}, {"size", 3}, {"hex", "00abff"}}},
         {"none", {{"type", "REG_NONE"}, {"typeNumber", 0}, {"size", 0}, {"hex", ""}}},
         {"device", {{"type", nullptr}, {"typeNumber", 0xFFFF0012u}, {"size", 1}, {"hex", "04"}}},
@@ -288,13 +301,47 @@ TEST_F(JsonResultTest, EveryResultRecordHasItsChangeItsIncludedFlagAndTypedState
     EXPECT_EQ(notes["after"][0]["examples"][0], "C:\\ (buffer overflow)");
 }
 
-TEST_F(JsonResultTest, ANameWithAnUnpairedSurrogateStillMakesValidJson) {
-    TRootLists& user = FResults.Root(TRegRoot::CurrentUser);
-    const std::string lone = "a\xED\xA0\x80";
-    TResultStore::AddKey(user.KeysAfter, "\\" + lone + "\\");
-    const TJson result = Result();
-    const std::string path = result["registry"]["keys"][0]["path"];
-    EXPECT_TRUE(path.starts_with("\\a\xEF\xBF\xBD")) << path;
+TEST(JsonText, CarriesEveryRecordedTextExactlyAndStaysValidUtf8) {
+    struct TCase {
+        std::string Recorded;
+        std::string Json;
+    };
+    const TCase cases[] = {
+        {"C:\\App \"x\"", R"("C:\\App \"x\"")"},
+        {std::string("\0\x01\b\t\n\f\r\x1F\x7F", 9), R"("\u0000\u0001\b\t\n\f\r\u001f)"
+                                                     "\x7F\""},
+        {"\xE6\x97\xA5 \xF0\x9D\x84\x9E", "\"\xE6\x97\xA5 \xF0\x9D\x84\x9E\""},
+        {"a\xED\xA0\x80", R"("a\ud800")"},
+        {"\xED\xBF\xBFz", R"("\udfffz")"},
+        {"\xED\xB0\x80\xED\xA0\x80", R"("\udc00\ud800")"},
+        {"\xFF\xE4\xB8", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Json);
+        std::string json;
+        AppendJson(json, quill::TJson{{c.Recorded, {c.Recorded}}});
+        EXPECT_EQ(json, "{" + c.Json + ":[" + c.Json + "]}");
+    }
+}
+
+TEST_F(JsonResultTest, AFileEventOnAScannedDirectoryEndsWithABackslash) {
+    TSessionStore& store = FResults.Store;
+    TResultStore::AddFile(store.FilesAfter, "C:\\App\\", 0);
+    TResultStore::AddFile(store.FilesAfter, "C:\\App\\a.txt", 1);
+    TResultStore::AddFile(store.FilesBefore, "C:\\Old\\", 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\App", "C:\\App\\"},       {"C:\\app", "C:\\app\\"},
+        {"C:\\Old", "C:\\Old\\"},       {"C:\\App\\a.txt", "C:\\App\\a.txt"},
+        {"C:\\Unknown", "C:\\Unknown"}, {"C:\\Watched\\", "C:\\Watched\\"},
+    };
+    for (const auto& [journalled, path] : cases) {
+        store.FileWatch()->AddFileWatchEvent(2, journalled);
+    }
+    const TJson events = Result()["fileEvents"];
+    ASSERT_EQ(events.size(), std::size(cases));
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        EXPECT_EQ(events[i]["path"], cases[i].second);
+    }
 }
 
 } // namespace

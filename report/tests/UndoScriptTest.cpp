@@ -6,10 +6,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 namespace quill {
 namespace {
+
+using ::testing::Contains;
 
 std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
     std::vector<std::uint8_t> bytes;
@@ -200,6 +203,96 @@ TEST_F(UndoScriptTest, ACreatedValueUnderAKeyTheScriptDeletesIsNotWrittenAgain) 
     TResultStore::AddKey(user.KeysAfter, "\\A\\Ignored\\", false);
     TResultStore::AddValue(user.ValuesAfter, "\\A\\Ignored\\", "v", kRegSz, EncodeRegString("x"));
     EXPECT_EQ(Body(), "[-HKEY_CURRENT_USER\\A]\r\n\r\n");
+}
+
+// Every line of the script, and whether the script has a CR or LF that
+// does not end a line.
+std::vector<std::string> Lines(const std::string& script, bool& strayBreak) {
+    std::vector<std::string> lines;
+    strayBreak = false;
+    for (std::size_t start = 0; start < script.size();) {
+        const std::size_t end = script.find("\r\n", start);
+        lines.push_back(script.substr(start, end - start));
+        strayBreak |= lines.back().find_first_of("\r\n") != std::string::npos;
+        start = end == std::string::npos ? script.size() : end + 2;
+    }
+    return lines;
+}
+
+TEST_F(UndoScriptTest, NamesWithLineBreaksAreLeftOutWithAComment) {
+    struct TCase {
+        const char* What;
+        std::function<void(TRootLists&)> Add;
+        std::vector<std::string> Listed;
+    };
+    const TCase cases[] = {
+        // Written as it is, its second line would delete all of HKEY_CURRENT_USER\Software.
+        {"created key named to delete another",
+         [](TRootLists& l) {
+             TResultStore::AddKey(l.KeysAfter, "\\Software\\QuillborneTest\\x\n[-HKEY_CURRENT_USER\\");
+             TResultStore::AddKey(l.KeysAfter, "\\Software\\QuillborneTest\\x\n[-HKEY_CURRENT_USER\\Software\\");
+         },
+         {"HKEY_CURRENT_USER\\Software\\QuillborneTest\\x\xE2\x90\x8A[-HKEY_CURRENT_USER",
+          "HKEY_CURRENT_USER\\Software\\QuillborneTest\\x\xE2\x90\x8A[-HKEY_CURRENT_USER\\Software"}},
+        {"deleted key",
+         [](TRootLists& l) { TResultStore::AddKey(l.KeysBefore, "\\A\r\nB\\"); },
+         {"HKEY_CURRENT_USER\\A\xE2\x90\x8D\xE2\x90\x8A"
+          "B"}},
+        {"created value",
+         [](TRootLists& l) { TResultStore::AddValue(l.ValuesAfter, "\\K\\", "v\n[-HKEY_CURRENT_USER]", kRegSz, {}); },
+         {"HKEY_CURRENT_USER\\K: \"v\xE2\x90\x8A[-HKEY_CURRENT_USER]\""}},
+        {"value of a deleted key",
+         [](TRootLists& l) {
+             TResultStore::AddValue(l.ValuesBefore, "\\K\n\\", "", kRegDword, {1, 0, 0, 0});
+         },
+         {"HKEY_CURRENT_USER\\K\xE2\x90\x8A: @"}},
+        {"modified value",
+         [](TRootLists& l) {
+             TResultStore::AddValue(l.ModifiedValuesBefore, "\\K\\", "v\r", kRegSz, EncodeRegString("1"));
+             TResultStore::AddValue(l.ModifiedValuesAfter, "\\K\\", "v\r", kRegSz, EncodeRegString("2"));
+         },
+         {"HKEY_CURRENT_USER\\K: \"v\xE2\x90\x8D\""}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        TResultStore results;
+        c.Add(results.Root(TRegRoot::CurrentUser));
+        std::ostringstream out(std::ios::binary);
+        EXPECT_EQ(WriteUndoScript(out, results.Store, FRecording), c.Listed);
+        bool strayBreak = true;
+        const std::vector<std::string> lines = Lines(Decode(out.str()), strayBreak);
+        EXPECT_FALSE(strayBreak);
+        for (const std::string& listed : c.Listed) {
+            EXPECT_THAT(lines, Contains(";   " + listed));
+        }
+        // Nothing but the version line, comments and blank lines.
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            EXPECT_TRUE(lines[i].empty() || lines[i].starts_with(';')) << lines[i];
+        }
+    }
+}
+
+TEST_F(UndoScriptTest, AStringTheRegistryEditorWouldGiveATerminatorIsNamedInAComment) {
+    TRootLists& user = FResults.Root(TRegRoot::CurrentUser);
+    TResultStore::AddKey(user.KeysBefore, "\\K\\");
+    TResultStore::AddValue(user.ValuesBefore, "\\K\\", "zero inside", kRegSz, Bytes({'a', 0, 0, 0, 'b', 0, 0, 0}));
+    TResultStore::AddValue(user.ValuesBefore, "\\K\\", "", kRegExpandSz, {});
+    TResultStore::AddValue(user.ValuesBefore, "\\K\\", "odd", kRegSz, Bytes({'o', 0, 0, 0, 7}));
+    TResultStore::AddValue(user.ValuesBefore, "\\K\\", "unterminated", kRegSz, Bytes({'o', 0, 'k', 0}));
+    const std::string comment = " is a string stored without a terminating zero or with an odd length; the registry "
+                                "editor adds a terminator when it imports it.\r\n";
+    EXPECT_EQ(Body(), "[HKEY_CURRENT_USER\\K]\r\n"
+                      "; Not exactly restorable: \"unterminated\"" +
+                          comment +
+                          "\"unterminated\"=hex(1):6f,00,6b,00\r\n"
+                          "; Not exactly restorable: \"odd\"" +
+                          comment +
+                          "\"odd\"=hex(1):6f,00,00,00,07\r\n"
+                          "; Not exactly restorable: @" +
+                          comment +
+                          "@=hex(2):\r\n"
+                          "\"zero inside\"=hex(1):61,00,00,00,62,00,00,00\r\n"
+                          "\r\n");
 }
 
 TEST(CreatedFilesList, ListsIncludedCreatedEntriesDeepestFirst) {

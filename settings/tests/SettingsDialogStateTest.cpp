@@ -212,6 +212,18 @@ TEST_F(SettingsDialog, BothWarningsShowExactlyWhileNoDirectoryIsStored) {
     EXPECT_EQ(Stored("Paths"), "\"C:\\Program Files\"");
 }
 
+// A list written by a policy or by hand, as the registry editor stores one.
+TEST_F(SettingsDialog, PathsStoredAsAMultiStringAreShownAndKeptByTheFirstRun) {
+    std::vector<std::uint8_t> multi = EncodeRegString("C:\\Data");
+    const std::vector<std::uint8_t> second = EncodeRegString("D:\\Program Files\\");
+    multi.insert(multi.end(), second.begin(), second.end());
+    multi.insert(multi.end(), {0, 0});
+    FRegistry.SetValue(TRegRoot::CurrentUser, kPath, "Paths", kRegMultiSz, multi);
+    const TSettingsDialogState state = Loaded();
+    EXPECT_EQ(state.Paths(), "C:\\Data*\"D:\\Program Files\\\"");
+    EXPECT_FALSE(state.PathsWarning());
+}
+
 struct TChangeCase {
     const char* Name;
     std::function<void(TSettingsDialogState&)> Act;

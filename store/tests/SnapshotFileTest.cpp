@@ -7,8 +7,16 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#endif
+
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <string>
@@ -169,6 +177,16 @@ TEST_F(SnapshotFile, TheLoadedListsAreReadyForTheComparison) {
     EXPECT_THROW(capture.Files.Add("c:\\data\\BIG.bin", nullptr), EDuplicateText);
 }
 
+// Files saved before every process was given a name can hold a nameless one.
+TEST_F(SnapshotFile, AProcessSavedWithoutANameIsLoadedAsUnknown) {
+    TSessionStore store(FClock);
+    store.NewSession();
+    store.ProcessesBefore.Add("", std::make_unique<TProcessRecord>());
+    const TSavedCapture capture = DecodeCapture(EncodeBeforeCapture(store, {}), kFileName);
+    ASSERT_EQ(capture.Processes.Count(), 1U);
+    EXPECT_EQ(capture.Processes.Text(0), "(unknown)");
+}
+
 // Header fields at their offsets: magic 0, version 8, size 12, checksum 20.
 std::string WithU32(std::string bytes, std::size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) {
@@ -280,6 +298,68 @@ std::string Mutate(std::string bytes, std::mt19937& random) {
     }
     return bytes;
 }
+
+// Fields a capture never records, each written into an otherwise good
+// file: loading refuses them before they reach a date or a count.
+TEST_F(SnapshotFile, FieldsNoCaptureRecordsAreRefusedAsDamage) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    const std::string tooMany = "the file is damaged (its notes count more than 1099511627776 occurrences)";
+    const std::string notANumber = "the file is damaged (a time is not a number)";
+    const struct {
+        std::string Case;
+        std::function<void(TSessionStore&, TCaptureFacts&)> Damage;
+        std::string Problem;
+    } cases[] = {
+        {"start time not a number", [&](auto&, auto& facts) { facts.StartTime = kNaN; }, notANumber},
+        {"start time after the year 9999", [](auto&, auto& facts) { facts.StartTime = 2958466.0; },
+         "the file is damaged (its start time is not a date of the years 1 to 9999)"},
+        {"key time infinite",
+         [](auto& store, auto&) { AddKey(store.Root(TRegRoot::Users).KeysBefore, "\\", HUGE_VAL); }, notANumber},
+        {"two notes that wrap the total",
+         [](auto& store, auto&) {
+             store.BeforeNotes.AddCounted("Could not list", std::size_t{1} << 63, {});
+             store.BeforeNotes.AddCounted("Could not read", std::size_t{1} << 63, {});
+         },
+         tooMany},
+        {"one note past every capture",
+         [](auto& store, auto&) { store.BeforeNotes.AddCounted("Could not hash", (std::size_t{1} << 40) + 1, {}); },
+         tooMany},
+        {"a note of no occurrence", [](auto& store, auto&) { store.BeforeNotes.AddCounted("Could not hash", 0, {}); },
+         "the file is damaged (a note counts no occurrence)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        TSessionStore store(FClock);
+        store.NewSession();
+        FillEdgeCapture(store);
+        TCaptureFacts facts = EdgeFacts();
+        c.Damage(store, facts);
+        try {
+            DecodeCapture(EncodeBeforeCapture(store, facts), kFileName);
+            ADD_FAILURE() << "loaded";
+        } catch (const ESnapshotFile& error) {
+            EXPECT_EQ(error.Problem(), c.Problem);
+        }
+    }
+}
+
+#ifdef __linux__
+// A header may claim a thousand times what its content holds: the loader
+// takes memory as the content comes, not as the header says.
+TEST_F(SnapshotFile, AHeaderClaimingAGigabyteCostsNoGigabyteToRefuse) {
+    std::mt19937 random(15);
+    std::string content(std::size_t{1} << 20, '\0');
+    std::generate(content.begin(), content.end(), [&random] { return static_cast<char>(random()); });
+    const std::string file = Pack(content);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_THROW(DecodeCapture(WithU32(file, 12, static_cast<std::uint32_t>((file.size() - 24) * 1000)), kFileName),
+                 ESnapshotFile);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "kilobytes";
+}
+#endif
 
 // Every mutated file either loads or is refused with ESnapshotFile; the
 // sanitizers watch for anything read out of bounds on the way.

@@ -123,14 +123,24 @@ void TTrayIcon::SendToTray() {
 bool TTrayIcon::OwnerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const bool minimising = (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MINIMIZE) ||
                             (message == WM_SHOWWINDOW && wParam == FALSE && lParam == SW_PARENTCLOSING);
-    if (!minimising || !FMinimizeToTray) {
+    if (!FMinimizeToTray) {
         return false;
     }
-    if (OnMinimizeToTray) {
-        OnMinimizeToTray();
+    if (minimising) {
+        if (OnMinimizeToTray) {
+            OnMinimizeToTray();
+        }
+        SendToTray();
+        return true;
     }
-    SendToTray();
-    return true;
+    // Minimised by other means than the system menu (another program, the
+    // shell's "minimise all windows"): the window is iconic already, and
+    // goes on into the notification area all the same.
+    if (message == WM_SIZE && wParam == SIZE_MINIMIZED) {
+        SendToTray();
+        return true;
+    }
+    return false;
 }
 
 LRESULT CALLBACK TTrayIcon::HandlerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -336,6 +336,66 @@ TEST_F(MainWindow, TheStartupSwitchInAnyCaseLeavesOnlyTheTrayIconUntilShow) {
     EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
 }
 
+// However the window is minimised, it leaves the task bar for the
+// notification area, and Show brings it back from there.
+TEST_F(MainWindow, MinimisedByAnyMeansTheWindowGoesToTheTray) {
+    struct TCase {
+        const char* Name;
+        UINT Message;
+        WPARAM ShowCommand;
+    };
+    const TCase cases[] = {
+        {"the system menu", WM_SYSCOMMAND, SC_MINIMIZE},
+        {"another program", 0, SW_MINIMIZE},
+        {"another program, not activating", 0, SW_SHOWMINNOACTIVE},
+    };
+    Settled();
+    TQuillborneProcess program;
+    const HWND window = program.ShownWindow(L"QuillborneMain");
+    ASSERT_NE(window, nullptr);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (c.Message != 0) {
+            ::SendMessageW(window, c.Message, c.ShowCommand, 0);
+        } else {
+            ::ShowWindow(window, static_cast<int>(c.ShowCommand));
+        }
+        EXPECT_FALSE(::IsWindowVisible(window));
+        EXPECT_TRUE(TrayIconShown(program.Id()));
+        ::SendMessageW(window, WM_COMMAND, CM_SHOW, 0);
+        EXPECT_TRUE(::IsWindowVisible(window));
+        EXPECT_FALSE(::IsIconic(window));
+        EXPECT_FALSE(TrayIconShown(program.Id()));
+    }
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+}
+
+// Only a second recording from the command line is refused: one runs to its
+// end beside the window's, which goes on.
+TEST_F(MainWindow, ARecordingFromTheCommandLineRunsWhileTheWindowRecords) {
+    Settled();
+    const std::wstring scanned = ScratchFolder();
+    const std::wstring report = scanned + L"\\beside.html";
+    TQuillborneProcess program;
+    const HWND window = program.ShownWindow(L"QuillborneMain");
+    ASSERT_NE(window, nullptr);
+    ::SendMessageW(window, WM_COMMAND, CM_STARTRECORDING, 0);
+    ExpectStep(window, 5);
+    {
+        TQuillborneProcess command(L"-record -quiet -roots none -no-watch -timeout 0 -paths \"" + scanned +
+                                   L"\" -report \"" + report + L"\"");
+        EXPECT_EQ(command.WaitForExit(60s), std::optional<DWORD>(0));
+    }
+    EXPECT_NE(::GetFileAttributesW(report.c_str()), INVALID_FILE_ATTRIBUTES);
+    ExpectStep(window, 5);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Answer(program, IDYES), "Are you sure you want to exit?");
+    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+    ::DeleteFileW(report.c_str());
+    ::RemoveDirectoryW(scanned.c_str());
+}
+
 // The system's question reaches the window through the shell notifications:
 // a No refuses the end of the session by itself, a Yes goes on to the close
 // query, which during a recording asks once more.

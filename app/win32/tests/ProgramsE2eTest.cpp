@@ -153,10 +153,11 @@ TEST_F(Programs, RunProgramFollowsWhatTheProgramStartedAndStopsWhenTheLastOneEnd
     ASSERT_NE(window, nullptr);
     RunProgram(program, window, installer);
     const std::string report = WaitForReport();
-    // The child, which outlived the program, had ended by then, in the
-    // program's folder.
+    // The grandchild, which outlived the program and left its job, had ended
+    // by then, in the program's folder.
     EXPECT_TRUE(std::filesystem::exists(FFolder / "child-done.txt"));
     EXPECT_NE(report.find("Stopped automatically on program exit"), std::string::npos);
+    EXPECT_NE(report.find("Followed outside the job: setup-test.exe ("), std::string::npos);
     EXPECT_NE(report.find("setup-test.exe"), std::string::npos);
     EXPECT_NE(report.find("Manual"), std::string::npos) << "a launched program is a manual start";
 }

@@ -142,5 +142,18 @@ TEST_F(RestartRecording, AKeptRecordingThatCannotBeLoadedIsNamedAndTheWizardStay
     EXPECT_EQ(resumed.WaitForExit(), std::optional<DWORD>(0));
 }
 
+TEST_F(RestartRecording, WithoutAKeptRecordingTheStartSaysSoAndAsksNothing) {
+    TQuillborneProcess resumed(L"-resume");
+    EXPECT_EQ(Answer(resumed, IDOK),
+              "The recording cannot be continued: the kept recording " + FKept.Path() + " is not there.");
+    const HWND window = resumed.MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(Within(resumed, [&] { return ::IsWindowVisible(window) != FALSE; }));
+    EXPECT_EQ(resumed.MessageBox(300ms), nullptr);
+    EXPECT_EQ(Step(window), 1);
+    Click(window, IDC_EXIT);
+    EXPECT_EQ(resumed.WaitForExit(), std::optional<DWORD>(0));
+}
+
 } // namespace
 } // namespace quill::test

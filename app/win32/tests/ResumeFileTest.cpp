@@ -1,5 +1,6 @@
 #include "app/win32/ResumeFile.h"
 
+#include "common/win32/UniqueHandle.h"
 #include "common/win32/Win32LocalTime.h"
 #include "common/win32/Win32Registry.h"
 #include "common/win32/WinText.h"
@@ -15,6 +16,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace quill {
 namespace {
@@ -89,11 +91,14 @@ TEST_F(ResumeFile, ASecondSaveReplacesTheFirstAndLeavesNothingBeside) {
     FResume.Save("second");
     EXPECT_EQ(FResume.Read(), std::optional<std::string>("second"));
     WIN32_FIND_DATAW found;
-    const HANDLE search = ::FindFirstFileW(Wide(FFolder.Path() + "Quillborne\\*.new").c_str(), &found);
-    EXPECT_EQ(search, INVALID_HANDLE_VALUE);
-    if (search != INVALID_HANDLE_VALUE) {
-        ::FindClose(search);
+    const TUniqueFind search(::FindFirstFileW(Wide(FFolder.Path() + "Quillborne\\*").c_str(), &found));
+    std::vector<std::wstring> files;
+    for (bool more = bool(search); more; more = ::FindNextFileW(search.Get(), &found) != FALSE) {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            files.emplace_back(found.cFileName);
+        }
     }
+    EXPECT_EQ(files, std::vector<std::wstring>{L"Resume.qbcap"});
 }
 
 TEST_F(ResumeFile, TheNextLogOnStartsTheProgramOnceWithTheResumeSwitch) {

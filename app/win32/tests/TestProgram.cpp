@@ -1,6 +1,8 @@
 // Stands in for an installer in the end-to-end tests. Without arguments it
 // starts a copy of itself that outlives it, as setup programs do with the
-// installer they unpack, and exits at once. "child" works for a second, then
+// installer they unpack, and exits at once; that copy ("leave") starts the
+// installer proper outside any job it belongs to, as some installers do with
+// their service, and exits at once too. "child" works for a second, then
 // leaves child-done.txt in its working directory. "wait NAME" runs until the
 // named event is set; "wait NAME CHILD" first starts a copy that waits for
 // the event CHILD.
@@ -10,14 +12,15 @@
 
 namespace {
 
-int StartChild(const std::wstring& arguments = L"child") {
+int StartChild(const std::wstring& arguments, DWORD flags = 0) {
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring commandLine = L"\"" + std::wstring(self) + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION child{};
-    if (!::CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+    if (!::CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
+                          &child)) {
         return 1;
     }
     ::CloseHandle(child.hThread);
@@ -51,11 +54,14 @@ int wmain(int argc, wchar_t** argv) {
     if (argc > 1 && std::wstring(argv[1]) == L"child") {
         return WorkAsChild();
     }
+    if (argc > 1 && std::wstring(argv[1]) == L"leave") {
+        return StartChild(L"child", CREATE_BREAKAWAY_FROM_JOB);
+    }
     if (argc > 3 && std::wstring(argv[1]) == L"wait" && StartChild(L"wait " + std::wstring(argv[3])) != 0) {
         return 1;
     }
     if (argc > 2 && std::wstring(argv[1]) == L"wait") {
         return WaitForEvent(argv[2]);
     }
-    return StartChild();
+    return StartChild(L"leave");
 }

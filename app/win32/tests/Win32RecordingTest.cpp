@@ -87,8 +87,7 @@ protected:
     HWND FWindow = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     TSHChangeNotify FShellComponent{FWindow, FDrives};
     TShellMonitor FShell{FShellComponent};
-    // A message-only window cannot own the watchers' windows.
-    TWin32DirectoryWatching FWatching{nullptr, FBoxes};
+    TWin32DirectoryWatching FWatching{FWindow, FBoxes};
     TWin32WarningsSource FWarnings{Wide(FTemp.Path())};
     TWindowRegWarningDisplay FWarningDisplay{FWindow};
     TRecordingSession FSession{FSettings, Platform()};

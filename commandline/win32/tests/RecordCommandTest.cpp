@@ -393,6 +393,9 @@ TEST_F(RecordCommand, ARecordingSplitInTwoCommandsListsWhatChangedBetweenThem) {
     const std::string report = ReadAll(FFolder / L"split.html");
     EXPECT_THAT(report, HasSubstr("SplitValue"));
     EXPECT_THAT(report, HasSubstr("split-file.txt"));
+    // Neither the command that saved the before side nor this one ran for
+    // the recording: neither shows as ended or started.
+    EXPECT_THAT(report, Not(HasSubstr("quillborne.exe</")));
 }
 
 TEST_F(RecordCommand, ABeforeSideThatIsNotASnapshotFileEndsWithCode6NamingIt) {

@@ -2,6 +2,7 @@
 
 #include "common/tests/FakeMessages.h"
 #include "common/win32/Files.h"
+#include "common/win32/SystemMessage.h"
 #include "common/win32/WinText.h"
 #include "common/win32/tests/TempDirectory.h"
 #include "common/win32/tests/WindowDriver.h"
@@ -80,6 +81,31 @@ TEST_F(IgnoreListFiles, ReadsFilesOfOlderEditorsInTheAnsiCodePage) {
     ASSERT_TRUE(FFolder.WriteFile("IgnoreDirs.txt", "+C:\\Caf\xE9\r\n"));
     EXPECT_THAT(LoadIgnoreList(TIgnoreKind::Directories, FFolder.Path(), FFiles, FMessages),
                 ElementsAre(AnsiToUtf8("C:\\Caf\xE9")));
+}
+
+TEST_F(IgnoreListFiles, AFileThatCannotBeReadGivesTheSystemsReasonAfterItsName) {
+    const std::string keys = File(TIgnoreKind::Keys);
+    const std::string values = File(TIgnoreKind::Values);
+    ASSERT_TRUE(FFolder.WriteFile("IgnoreKeys.txt", "+\\Software\\Example\\\r\n"));
+    const TUniqueFile unshared(
+        ::CreateFileW(Wide(keys).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(unshared);
+    ASSERT_TRUE(FFolder.MakeDirectory("IgnoreValues.txt"));
+    const struct {
+        TIgnoreKind Kind;
+        std::string File;
+        DWORD Error;
+    } cases[] = {
+        {TIgnoreKind::Keys, keys, ERROR_SHARING_VIOLATION},
+        {TIgnoreKind::Values, values, ERROR_ACCESS_DENIED},
+    };
+    for (const auto& c : cases) {
+        FMessages.Asked.clear();
+        LoadIgnoreList(c.Kind, FFolder.Path(), FFiles, FMessages);
+        ASSERT_EQ(FMessages.Asked.size(), 1u) << c.File;
+        EXPECT_EQ(FMessages.Asked[0].Text,
+                  "Unable to read the settings file: " + c.File + "\n\r\n\rReason: " + SystemMessage(c.Error));
+    }
 }
 
 int ListCount(HWND dialog) {

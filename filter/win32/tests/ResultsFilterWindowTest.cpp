@@ -20,9 +20,7 @@ using test::TFakeMessages;
 class TNoFiles : public IIgnoreFiles {
 public:
     std::optional<std::string> Read(const std::string&) override { return std::nullopt; }
-    void Create(const std::string&, const std::string&) override {}
-    void Replace(const std::string&, const std::string&) override {}
-    void Remove(const std::string&) noexcept override {}
+    void Write(const std::string&, const std::string&) override {}
 };
 
 class ResultsFilterWindow : public ::testing::Test {

@@ -219,6 +219,48 @@ TEST_F(FSWatchTest, ShowingTheWindowStartsTheWatchAndClosingItStops) {
     EXPECT_FALSE(::IsWindowVisible(watch->Handle()));
 }
 
+// What runs where no display is (a service, Wine without X) can make no
+// window: a watch that is never shown makes none.
+TEST_F(FSWatchTest, AWatchThatIsNeverShownHasNoWindow) {
+    const auto watch = Watch(Temp.Path());
+    watch->StartWatch();
+    ASSERT_TRUE(Temp.WriteFile("a.txt", ""));
+    EXPECT_TRUE(Journalled(kAdded, Temp.Path() + "a.txt"));
+    EXPECT_EQ(watch->Handle(), nullptr);
+    EXPECT_EQ(watch->Caption(), "Watching " + Temp.Path() + "...");
+}
+
+// Buffers too large for any memory: the start fails after the directory is
+// open and the completion port exists.
+TEST_F(FSWatchTest, AStartThatFailsHalfWayLeavesNothingOpenAndStops) {
+    ASSERT_TRUE(Temp.MakeDirectory("w"));
+    const std::string directory = Temp.Path() + "w";
+    TfrmFSWatch watch(nullptr, true, directory, kFilter, Journal, Boxes, std::size_t(1) << 60);
+    EXPECT_ANY_THROW(watch.StartWatch());
+    EXPECT_FALSE(watch.Watching());
+    watch.StopWatch();
+    // No handle keeps the directory from going away for good.
+    ASSERT_TRUE(::RemoveDirectoryW(LongPathForm(directory).c_str()));
+    EXPECT_TRUE(::CreateDirectoryW(LongPathForm(directory).c_str(), nullptr)) << ::GetLastError();
+}
+
+// Wine keeps a removed directory pending while the watch holds it open and
+// tells the watch nothing, so only Windows can show this.
+TEST_F(FSWatchTest, AWatchedDirectoryThatIsRemovedIsJournalledNotedAndLetGo) {
+    if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr) {
+        GTEST_SKIP() << "Wine does not complete the read of a removed directory";
+    }
+    ASSERT_TRUE(Temp.MakeDirectory("w"));
+    const std::string directory = Temp.Path() + "w\\";
+    const auto watch = Watch(directory);
+    watch->StartWatch();
+    ASSERT_TRUE(::RemoveDirectoryW(LongPathForm(directory).c_str()));
+    ASSERT_TRUE(Journalled(kRemoved, directory));
+    EXPECT_TRUE(::CreateDirectoryW(LongPathForm(directory).c_str(), nullptr)) << ::GetLastError();
+    watch->StopWatch();
+    EXPECT_EQ(Journal.Notes().Lines(), std::vector<std::string>{"Stopped watching: " + directory + " (removed)"});
+}
+
 TEST_F(FSWatchTest, AMissingDirectoryShowsTheErrorBox) {
     const std::string missing = Temp.Path() + "missing\\";
     const auto watch = Watch(missing);

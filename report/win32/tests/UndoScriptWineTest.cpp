@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,49 @@ void RunRegedit(const std::filesystem::path& script) {
     ASSERT_EQ(::WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
 }
 
+// Records the scratch key around the change, as a recording would, and
+// imports the undo script with regedit. Returns what the script could not
+// undo.
+std::vector<std::string> RecordAndUndo(const std::function<void()>& change) {
+    const TWin32LocalTime clock;
+    TSessionStore store(clock);
+    store.NewSession();
+    TRootLists& lists = store.Root(TRegRoot::CurrentUser);
+    Snapshot(lists, false);
+    change();
+    Snapshot(lists, true);
+    EXPECT_TRUE(CompareRoot({}, {}, lists.KeysBefore, lists.KeysAfter, lists.ValuesBefore, lists.ValuesAfter,
+                            lists.ModifiedKeysBefore, lists.ModifiedKeysAfter, lists.ModifiedValuesBefore,
+                            lists.ModifiedValuesAfter));
+    lists.Recorded = lists.Compared = true;
+    for (TKeyList* keys : {&lists.KeysBefore, &lists.KeysAfter, &lists.ModifiedKeysAfter}) {
+        IncludeScratchOnly(*keys);
+    }
+    for (TValueList* values : {&lists.ValuesBefore, &lists.ValuesAfter, &lists.ModifiedValuesBefore}) {
+        IncludeScratchOnly(*values);
+    }
+
+    const std::filesystem::path script = std::filesystem::temp_directory_path() / L"quill-undo-\x65E5.reg";
+    std::vector<std::string> notUndone;
+    {
+        std::ofstream out(script, std::ios::binary);
+        notUndone = WriteUndoScript(out, store, TRecordingInfo{});
+    }
+    RunRegedit(script);
+    std::filesystem::remove(script);
+    return notUndone;
+}
+
+bool KeyExists(const std::wstring& path) {
+    HKEY key = nullptr;
+    const std::wstring full = std::wstring(test::kScratchKey) + L"\\" + path;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, full.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    ::RegCloseKey(key);
+    return true;
+}
+
 TEST(UndoScriptUnderWine, RegeditTakesTheScratchKeyBackToItsStateBeforeTheChanges) {
     test::TScratchKey scratch;
     Set(L"App", L"", REG_SZ, Text(L"default"));
@@ -120,42 +164,36 @@ TEST(UndoScriptUnderWine, RegeditTakesTheScratchKeyBackToItsStateBeforeTheChange
     Set(L"Doomed\\Child", L"", REG_DWORD, {9, 0, 0, 0});
     const std::vector<std::string> original = ScratchState();
 
-    const TWin32LocalTime clock;
-    TSessionStore store(clock);
-    store.NewSession();
-    TRootLists& lists = store.Root(TRegRoot::CurrentUser);
-    Snapshot(lists, false);
-    Set(L"App", L"Version", REG_DWORD, {2, 0, 0, 0});
-    DeleteValue(L"App", L"Flags");
-    Set(L"App", L"Blob", REG_BINARY, Counting(3));
-    DeleteValue(L"App", L"Zero inside");
-    DeleteValue(L"App", L"say \"hi\" \\ [x]");
-    Set(L"App", L"Added", REG_SZ, Text(L"new"));
-    Set(L"Created\\Deep", L"x", REG_SZ, Text(L"y"));
-    ASSERT_EQ(::RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(test::kScratchKey) + L"\\Doomed").c_str()),
-              ERROR_SUCCESS);
-    Snapshot(lists, true);
-    ASSERT_TRUE(CompareRoot({}, {}, lists.KeysBefore, lists.KeysAfter, lists.ValuesBefore, lists.ValuesAfter,
-                            lists.ModifiedKeysBefore, lists.ModifiedKeysAfter, lists.ModifiedValuesBefore,
-                            lists.ModifiedValuesAfter));
-    lists.Recorded = lists.Compared = true;
-    for (TKeyList* keys : {&lists.KeysBefore, &lists.KeysAfter, &lists.ModifiedKeysAfter}) {
-        IncludeScratchOnly(*keys);
-    }
-    for (TValueList* values : {&lists.ValuesBefore, &lists.ValuesAfter, &lists.ModifiedValuesBefore}) {
-        IncludeScratchOnly(*values);
-    }
-    ASSERT_NE(ScratchState(), original);
+    const std::vector<std::string> notUndone = RecordAndUndo([&] {
+        Set(L"App", L"Version", REG_DWORD, {2, 0, 0, 0});
+        DeleteValue(L"App", L"Flags");
+        Set(L"App", L"Blob", REG_BINARY, Counting(3));
+        DeleteValue(L"App", L"Zero inside");
+        DeleteValue(L"App", L"say \"hi\" \\ [x]");
+        Set(L"App", L"Added", REG_SZ, Text(L"new"));
+        Set(L"Created\\Deep", L"x", REG_SZ, Text(L"y"));
+        ASSERT_EQ(::RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(test::kScratchKey) + L"\\Doomed").c_str()),
+                  ERROR_SUCCESS);
+        ASSERT_NE(ScratchState(), original);
+    });
 
-    const std::filesystem::path script = std::filesystem::temp_directory_path() / L"quill-undo-\x65E5.reg";
-    {
-        std::ofstream out(script, std::ios::binary);
-        WriteUndoScript(out, store, TRecordingInfo{});
-    }
-    RunRegedit(script);
-    std::filesystem::remove(script);
-
+    EXPECT_TRUE(notUndone.empty());
     EXPECT_EQ(ScratchState(), original);
+}
+
+TEST(UndoScriptUnderWine, AKeyNamedToDeleteTheSoftwareKeyLeavesTheSoftwareKeyAlone) {
+    test::TScratchKey scratch;
+    Set(L"Kept", L"", REG_SZ, Text(L"kept"));
+
+    const std::vector<std::string> notUndone = RecordAndUndo([] {
+        Set(L"x\n[-HKEY_CURRENT_USER\\Software", L"", REG_SZ, Text(L"installed"));
+        Set(L"Plain", L"", REG_SZ, Text(L"installed"));
+    });
+
+    EXPECT_EQ(notUndone.size(), 2U);
+    EXPECT_TRUE(KeyExists(L"Kept"));
+    EXPECT_FALSE(KeyExists(L"Plain"));
+    EXPECT_TRUE(KeyExists(L"x\n[-HKEY_CURRENT_USER\\Software"));
 }
 
 } // namespace

@@ -7,8 +7,14 @@
 
 #include <windows.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace quill {
 namespace {
+
+using namespace std::string_view_literals;
 
 constexpr wchar_t kSettingsKey[] = L"Software\\QuillborneTest\\Settings";
 
@@ -57,6 +63,42 @@ TEST_F(Win32Settings, ValuesOfOtherTypesAndAMissingKeyReadAsDefaults) {
     ::RegSetValueExW(key, L"Hashing", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
     ::RegCloseKey(key);
     EXPECT_EQ(FSettings.ReadInteger("Hashing", 0), 0);
+}
+
+TEST_F(Win32Settings, AListReadsFromEveryTypeThatHoldsOneAndNotesAnyOther) {
+    const std::wstring_view multi = L"C:\\Data\0D:\\Program Files\\\0\0"sv;
+    const std::wstring_view unterminated = L"C:\\Data\0D:\\"sv;
+    const std::wstring_view text = L"C:\\Data*D:\\\0"sv;
+    const DWORD number = 1;
+    const std::vector<std::string> both{"C:\\Data", "D:\\"};
+    const auto note = [](int type) {
+        return std::vector<std::string>{"Could not read: the setting Paths (stored as registry type " +
+                                        std::to_string(type) + ", not as text or a multi-string)"};
+    };
+    const struct {
+        std::string Case;
+        DWORD Type;
+        const void* Data;
+        std::size_t Size;
+        std::vector<std::string> List;
+        std::vector<std::string> Notes;
+    } cases[] = {
+        {"multi-string", REG_MULTI_SZ, multi.data(), multi.size() * 2, {"C:\\Data", "D:\\Program Files\\"}, {}},
+        {"multi-string without its end", REG_MULTI_SZ, unterminated.data(), unterminated.size() * 2, both, {}},
+        {"empty multi-string", REG_MULTI_SZ, L"", 2, {"E:\\"}, {}},
+        {"expandable text", REG_EXPAND_SZ, text.data(), text.size() * 2, both, {}},
+        {"number", REG_DWORD, &number, sizeof number, {"E:\\"}, note(4)},
+        {"bytes", REG_BINARY, text.data(), 4, {"E:\\"}, note(3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        ASSERT_EQ(
+            ::RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"Paths", c.Type, c.Data, static_cast<DWORD>(c.Size)),
+            ERROR_SUCCESS);
+        TCaptureNotes notes;
+        EXPECT_EQ(FSettings.ReadList("Paths", "E:\\", &notes), c.List);
+        EXPECT_EQ(notes.Lines(), c.Notes);
+    }
 }
 
 // Gives the settings key an empty access list (nobody may read or write it)
