@@ -119,7 +119,7 @@ std::string ValueNameText(const TValueRecord& value) {
 // registry editor adds one when it imports the hex data, so the value comes
 // back longer than it was.
 bool GainsTerminator(const TValueRecord& value) {
-    if (value.DataType != dtString && value.DataType != dtExpandString) {
+    if ((value.DataType != dtString && value.DataType != dtExpandString) || QuotableString(value)) {
         return false;
     }
     const std::vector<std::uint8_t> bytes = StoredBytes(value);
