@@ -65,6 +65,7 @@ void TSessionController::Create(bool startupSwitch) {
     LoadWatchedPrograms();
     FView.SetWatchTimer(FSettings.ReadBool("WatchProcesses"));
     FStep = 1;
+    FCreated = true;
     ShowStep();
     if (!startupSwitch) {
         FView.RestoreMainWindow();
@@ -73,6 +74,13 @@ void TSessionController::Create(bool startupSwitch) {
 
 TActionStates TSessionController::Actions() const noexcept {
     TActionStates actions = FActions;
+    // The window exists, and a message can reach it, while the services are
+    // still being connected: nothing moves a wizard that is not set up yet.
+    if (!FCreated) {
+        for (std::size_t action = 0; action < kActionCount; ++action) {
+            actions.Disable(static_cast<TAction>(action));
+        }
+    }
     if (!FWizard.YesVisible) {
         actions.Disable(TAction::Yes);
     }

@@ -108,6 +108,7 @@ private:
     IMessageBoxes& FMessages;
     std::string FExecutableDirectory;
 
+    bool FCreated = false;
     bool FShown = false;
     bool FOfferDonation = false;
     int FStep = 1;

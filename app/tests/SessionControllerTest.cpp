@@ -143,6 +143,18 @@ TEST_F(SessionController, ADisabledActionDoesNothingHoweverItArrives) {
     }
 }
 
+TEST_F(SessionController, ActionsThatArriveBeforeTheWizardIsSetUpMoveNothing) {
+    Settled();
+    for (const TAction action : {TAction::Yes, TAction::StartRecording, TAction::Exit, TAction::RunProgram}) {
+        FController.Execute(action);
+    }
+    EXPECT_TRUE(FServices.Calls.empty());
+    EXPECT_TRUE(FMessages.Asked.empty());
+    EXPECT_EQ(FView.CloseRequests, 0);
+    FController.Create(false);
+    ExpectStep(1);
+}
+
 TEST_F(SessionController, ExitClosesTheWindowThroughItsCloseQuery) {
     Settled();
     FController.Create(false);

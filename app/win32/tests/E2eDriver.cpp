@@ -1,5 +1,7 @@
 #include "app/win32/tests/E2eDriver.h"
 
+#include "app/win32/resource.h"
+
 #include "common/win32/Files.h"
 #include "common/win32/WinText.h"
 
@@ -19,6 +21,14 @@ struct TSearch {
     bool MustBeVisible;
     HWND Found;
 };
+
+bool ShowsOneStep(HWND window) {
+    int enabled = 0;
+    for (int label = IDC_LABEL1; label <= IDC_LABEL7; ++label) {
+        enabled += ::IsWindowEnabled(::GetDlgItem(window, label)) ? 1 : 0;
+    }
+    return enabled == 1;
+}
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     auto& search = *reinterpret_cast<TSearch*>(parameter);
@@ -92,7 +102,18 @@ HWND TQuillborneProcess::FindTopLevel(const wchar_t* windowClass, const wchar_t*
 }
 
 HWND TQuillborneProcess::MainWindow(std::chrono::milliseconds timeout) const {
-    return FindTopLevel(L"QuillborneMain", kTitle, false, timeout);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const HWND window = FindTopLevel(L"QuillborneMain", kTitle, false, timeout);
+    // The window exists while the program still connects its services, and
+    // a click then is rightly ignored: it is ready once its wizard shows a
+    // step.
+    while (window != nullptr && !ShowsOneStep(window)) {
+        if (std::chrono::steady_clock::now() > deadline ||
+            ::WaitForSingleObject(FProcess.Get(), static_cast<DWORD>(kPollInterval.count())) == WAIT_OBJECT_0) {
+            return nullptr;
+        }
+    }
+    return window;
 }
 
 HWND TQuillborneProcess::MessageBox(std::chrono::milliseconds timeout) const {

@@ -24,7 +24,7 @@ public:
 
     bool Started() const noexcept { return static_cast<bool>(FProcess); }
     DWORD Id() const noexcept { return FId; }
-    // The main window once it exists (shown or hidden), or null.
+    // The main window (shown or hidden) once its wizard is set up, or null.
     HWND MainWindow(std::chrono::milliseconds timeout = 20s) const;
     // A message box of the program, once one is shown, or null.
     HWND MessageBox(std::chrono::milliseconds timeout = 20s) const;
