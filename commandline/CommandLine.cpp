@@ -1,11 +1,11 @@
 #include "commandline/CommandLine.h"
 
-#include "common/ListText.h"
 #include "common/TextCompare.h"
 #include "settings/Settings.h"
 
 #include <functional>
 #include <map>
+#include <utility>
 
 namespace quill {
 namespace {
@@ -89,17 +89,53 @@ bool ParseTimeout(const std::string& text, int& seconds, std::string& error) {
     return true;
 }
 
-bool ParsePaths(const std::string& text, std::vector<std::string>& paths, std::string& error) {
-    paths.clear();
-    for (std::string& path : ParseDelimitedList(text)) {
-        if (!path.empty()) {
-            paths.push_back(std::move(path));
-        }
+// Blanks around a directory, and double quotes around it, are not part of
+// it.
+std::string Unquoted(std::string_view text) {
+    std::string path = Trimmed(text);
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
+        path = Trimmed(std::string_view(path).substr(1, path.size() - 2));
     }
-    if (paths.empty()) {
+    return path;
+}
+
+void AddPath(std::string path, std::optional<std::vector<std::string>>& paths) {
+    if (!paths) {
+        paths.emplace();
+    }
+    paths->push_back(std::move(path));
+}
+
+// Unlike the stored list, split only at "*": a blank belongs to the
+// directory, as in "C:\Program Files".
+bool ParsePaths(std::string_view text, std::optional<std::vector<std::string>>& paths, std::string& error) {
+    bool named = false;
+    while (true) {
+        const std::size_t star = text.find('*');
+        std::string path = Unquoted(text.substr(0, star));
+        if (!path.empty()) {
+            AddPath(std::move(path), paths);
+            named = true;
+        }
+        if (star == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(star + 1);
+    }
+    if (!named) {
         error = "-paths: names no directory (separate directories with *)";
         return false;
     }
+    return true;
+}
+
+bool ParsePath(const std::string& text, std::optional<std::vector<std::string>>& paths, std::string& error) {
+    std::string path = Unquoted(text);
+    if (path.empty()) {
+        error = "-path: names no directory";
+        return false;
+    }
+    AddPath(std::move(path), paths);
     return true;
 }
 
@@ -117,8 +153,8 @@ using TValueParser = std::function<bool(TRecordOptions&, const std::string& valu
 // The options that take a value; each parser fills its field.
 const std::map<std::string, TValueParser, TTextLess>& ValueOptions() {
     static const std::map<std::string, TValueParser, TTextLess> options{
-        {"-paths",
-         [](TRecordOptions& o, const std::string& v, std::string& e) { return ParsePaths(v, o.Paths.emplace(), e); }},
+        {"-paths", [](TRecordOptions& o, const std::string& v, std::string& e) { return ParsePaths(v, o.Paths, e); }},
+        {"-path", [](TRecordOptions& o, const std::string& v, std::string& e) { return ParsePath(v, o.Paths, e); }},
         {"-roots",
          [](TRecordOptions& o, const std::string& v, std::string& e) { return ParseRoots(v, o.Roots.emplace(), e); }},
         {"-hash",
@@ -173,6 +209,47 @@ bool CheckSplit(const TRecordOptions& options, std::string& error) {
     return true;
 }
 
+// "-compare A B": the two files follow the option, at index + 1 and + 2.
+bool ParseCompare(const std::vector<std::string>& arguments, std::size_t& index, TRecordOptions& options,
+                  std::string& error) {
+    if (index + 2 >= arguments.size()) {
+        error = std::string(kCompareSwitch) + ": needs two saved before sides";
+        return false;
+    }
+    for (int file = 0; file < 2; ++file) {
+        if (!ParseFile(std::string(kCompareSwitch), arguments[++index], options.CompareFiles.emplace_back(), error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What the captures recorded is compared as they recorded it: nothing that
+// shapes or times a recording goes with it.
+bool CheckCompare(const TRecordOptions& options, std::string& error) {
+    if (options.CompareFiles.empty()) {
+        return true;
+    }
+    const std::pair<bool, std::string_view> shaping[] = {
+        {options.Paths.has_value(), "-paths and -path"},
+        {options.Roots.has_value(), "-roots"},
+        {options.Hash.has_value(), "-hash"},
+        {!options.SaveBeforeFile.empty(), "-save-before"},
+        {!options.AfterFile.empty(), "-after"},
+        {options.TimeoutSeconds.has_value(), "-timeout"},
+        {options.NoWatch, "-no-watch"},
+        {!options.Program.empty(), "a program after --"},
+    };
+    for (const auto& [given, name] : shaping) {
+        if (given) {
+            error = std::string(kCompareSwitch) + ": records nothing, so " + std::string(name) +
+                    " cannot go with it (the saved captures say what they recorded)";
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool ParseRecordOptions(const std::vector<std::string>& arguments, TRecordOptions& options, std::string& error) {
@@ -197,13 +274,19 @@ bool ParseRecordOptions(const std::vector<std::string>& arguments, TRecordOption
             }
             options.Program = arguments[i + 1];
             options.Arguments.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 2, arguments.end());
-            return CheckSplit(options, error);
+            return CheckSplit(options, error) && CheckCompare(options, error);
         }
         if (bool* field = SwitchField(options, argument)) {
             if (!once(argument)) {
                 return false;
             }
             *field = true;
+            continue;
+        }
+        if (SameText(argument, kCompareSwitch)) {
+            if (!once(argument) || !ParseCompare(arguments, i, options, error)) {
+                return false;
+            }
             continue;
         }
         const auto& valueOptions = ValueOptions();
@@ -213,7 +296,8 @@ bool ParseRecordOptions(const std::vector<std::string>& arguments, TRecordOption
                                               : "\"" + argument + "\": put -- before the program to record";
             return false;
         }
-        if (!once(argument)) {
+        // Each -path adds one more directory.
+        if (!SameText(argument, "-path") && !once(argument)) {
             return false;
         }
         if (i + 1 >= arguments.size()) {
@@ -224,19 +308,52 @@ bool ParseRecordOptions(const std::vector<std::string>& arguments, TRecordOption
             return false;
         }
     }
-    return CheckSplit(options, error);
+    return CheckSplit(options, error) && CheckCompare(options, error);
+}
+
+bool CheckScanDirectories(const TRecordOptions& options,
+                          const std::function<TDirectoryState(const std::string& path)>& stateOf, std::string& error) {
+    if (!options.Paths) {
+        return true;
+    }
+    for (const std::string& path : *options.Paths) {
+        switch (stateOf(path)) {
+        case TDirectoryState::Directory:
+            continue;
+        case TDirectoryState::Missing:
+            error = "The directory to scan \"" + path + "\" does not exist.";
+            return false;
+        case TDirectoryState::NotADirectory:
+            error = "\"" + path + "\" is a file, not a directory to scan.";
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string RecordUsageText() {
-    return "Usage: quillborne.exe -record [options] [-- program [arguments]]\n"
+    return "Usage: quillborne -record [options] [-- program [arguments]]\n"
+           "       quillborne -compare BEFORE.qbcap AFTER.qbcap [-report F] [-json F] [-undo F]\n"
+           "\n"
+           "From scripts, call quillborne (quillborne.com, the console program): the\n"
+           "console waits for it and its exit code is the recording's. quillborne.exe\n"
+           "-record works alike, but a console does not wait for the window program.\n"
            "\n"
            "Records the registry and the directories, runs the program and waits until it\n"
            "and every process it started have ended (without a program: until Enter is\n"
            "pressed or the timeout runs out), records again and writes the report. No\n"
            "window is shown; the settings and the window's recording are not touched.\n"
+           "A program named without a folder is looked for as the shell does: in the\n"
+           "current folder, then on PATH (with the extensions of PATHEXT), then under App\n"
+           "Paths; it then runs in the current folder.\n"
+           "It first prints what it records. Where the window never stored its settings,\n"
+           "the window's first-run defaults count. On a console, one line shows the\n"
+           "progress of each long step; not when the output is redirected, nor with -quiet.\n"
            "\n"
            "Options (each falls back to the stored setting):\n"
            "  -paths \"D:\\a*D:\\b\"    directories to scan, separated by *; switches the scan on\n"
+           "  -path DIR               one more directory to scan; give it once for each, with\n"
+           "                          or without -paths. Each directory must exist\n"
            "  -roots HKLM,HKCU,...    registry roots to record (HKLM, HKCU, HKCR, HKU, HKCC,\n"
            "                          the long names, or none)\n"
            "  -hash none|md5|sha1     digest of every scanned file\n"
@@ -250,6 +367,11 @@ std::string RecordUsageText() {
            "                          or run the program afterwards, then use -after FILE\n"
            "  -after FILE             record the after side against the before side saved in\n"
            "                          FILE, with its roots, directories and digest, and report\n"
+           "  -compare A B            record nothing: compare B, saved with -save-before,\n"
+           "                          as the after side of A, saved likewise (two machines,\n"
+           "                          or one machine on two days). Only the roots, directories\n"
+           "                          and digests both recorded are compared; the notes say\n"
+           "                          what was left out. Goes with -report, -json, -undo, -quiet\n"
            "  -no-watch               do not watch the directories for live changes\n"
            "  -quiet                  print only errors\n"
            "  -help                   print this text\n"
@@ -259,9 +381,15 @@ std::string RecordUsageText() {
            "  1  recorded, with changes\n"
            "  2  recorded, but the capture notes say something was not recorded\n"
            "  3  the program could not be started\n"
-           "  4  usage error, or another recording from the command line is running\n"
+           "  4  usage error (also two options naming one file, or no program, no -timeout\n"
+           "     and a closed input), or another recording from the command line runs\n"
            "  5  the report, the JSON, the undo script or the before side could not be written\n"
-           "  6  the before side saved with -save-before could not be loaded\n";
+           "  6  the before side saved with -save-before, or a capture to -compare, could not\n"
+           "     be loaded\n"
+           "  7  recorded, but the program ended with an exit code other than 0 (printed)\n"
+           "  8  recorded, but -timeout stopped the recording while the program still ran\n"
+           "  9  Ctrl+C stopped the recording; nothing was written\n"
+           "Where several apply, the first of 4, 6, 3, 9, 5, 8, 7, 2, 1 is the exit code.\n";
 }
 
 std::string JoinCommandLine(const std::vector<std::string>& arguments) {

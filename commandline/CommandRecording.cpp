@@ -1,5 +1,6 @@
 #include "commandline/CommandRecording.h"
 
+#include "commandline/RecordingPlan.h"
 #include "common/TextCompare.h"
 #include "report/JsonResult.h"
 #include "report/ReportName.h"
@@ -7,6 +8,9 @@
 #include "report/UndoScript.h"
 #include "store/RecordingSummary.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <sstream>
 #include <utility>
 
@@ -44,6 +48,65 @@ void ApplyRecordOptions(const TRecordOptions& options, TSettings& settings) {
     }
 }
 
+namespace {
+
+// Large codes are mostly the system's status codes, which read better in hex.
+std::string ExitCodeText(std::uint32_t code) {
+    if (code <= 0xFFFF) {
+        return std::to_string(code);
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof(hex), "0x%08X", static_cast<unsigned>(code));
+    return std::to_string(code) + " (" + hex + ")";
+}
+
+// Once the outputs are written: whether they all were, then how the program
+// ended, then what the captures found.
+TRecordExit RecordingExit(bool complete, bool timedOut, std::optional<std::uint32_t> programExit,
+                          const TRecordingSummary& summary) {
+    if (!complete) {
+        return TRecordExit::NotWritten;
+    }
+    if (timedOut) {
+        return TRecordExit::TimedOut;
+    }
+    if (programExit.value_or(0) != 0) {
+        return TRecordExit::ProgramFailed;
+    }
+    if (summary.Notes != 0) {
+        return TRecordExit::Incomplete;
+    }
+    return summary.HasChanges() ? TRecordExit::Changes : TRecordExit::NoChanges;
+}
+
+} // namespace
+
+bool CheckDistinctFiles(const TRecordOptions& options, std::string& error) {
+    std::vector<std::pair<std::string, std::string>> files{{"-report", options.ReportFile},
+                                                           {"-json", options.JsonFile},
+                                                           {"-undo", options.UndoFile},
+                                                           {"-save-before", options.SaveBeforeFile},
+                                                           {"-after", options.AfterFile}};
+    // Two captures may well be compared with each other; nothing may be
+    // written over one.
+    for (const std::string& capture : options.CompareFiles) {
+        files.emplace_back("-compare", capture);
+    }
+    if (!options.UndoFile.empty()) {
+        files.emplace_back("-undo (its list of created files)", CreatedFilesListPath(options.UndoFile));
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        for (std::size_t j = i + 1; j < files.size(); ++j) {
+            const bool bothRead = files[i].first == "-compare" && files[j].first == "-compare";
+            if (!bothRead && !files[i].second.empty() && SameText(files[i].second, files[j].second)) {
+                error = files[i].first + " and " + files[j].first + ": name the same file (" + files[i].second + ")";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 TCommandRecording::TCommandRecording(TRecordingSession& session, TSettings& settings, const TCommandPlatform& platform,
                                      std::string executableDirectory)
     : FSession(session), FSettings(settings), FPlatform(platform),
@@ -55,30 +118,41 @@ void TCommandRecording::Say(const std::string& line) {
     }
 }
 
+void TCommandRecording::SayPlan(bool liveMonitors, std::optional<THashKind> loadedDigest) {
+    TRecordingPlan plan = PlanRecording(FSettings, liveMonitors);
+    if (loadedDigest) {
+        plan.HashKind = *loadedDigest;
+    }
+    Say(RecordingPlanText(plan));
+}
+
 TRecordExit TCommandRecording::Run(const TRecordOptions& options) {
     FQuiet = options.Quiet;
     FRecording = {};
     if (!options.SaveBeforeFile.empty()) {
         return SaveBefore(options.SaveBeforeFile);
     }
+    if (!options.CompareFiles.empty()) {
+        return Compare(options.CompareFiles[0], options.CompareFiles[1], options);
+    }
+    TWaitEnd waited = TWaitEnd::Done;
     if (!options.AfterFile.empty()) {
         if (!LoadBefore(options.AfterFile)) {
             return TRecordExit::NotLoaded;
         }
-    } else {
-        Say("Recording the registry and the files before the installation...");
-        FSession.CaptureBefore(FRecording);
-        if (!options.Program.empty()) {
-            if (!RunProgram(options)) {
-                FSession.CaptureAfter(FRecording, true);
-                return TRecordExit::NotStarted;
-            }
-        } else {
-            WaitForEnter(options);
-        }
+        SayPlan(false, FRecording.HashKind);
+    } else if (const std::optional<TRecordExit> ended = RecordBefore(options, waited)) {
+        return *ended;
     }
     Say("Recording the registry and the files after the installation...");
     FSession.CaptureAfter(FRecording, false);
+    if (FPlatform.Host.Interrupted()) {
+        return Interrupted();
+    }
+    return Report(options, !options.Program.empty() && waited == TWaitEnd::TimeRanOut);
+}
+
+TRecordExit TCommandRecording::Report(const TRecordOptions& options, bool timedOut) {
     Say("Writing the report...");
     std::vector<std::string> written;
     const bool complete = WriteOutputs(options, written);
@@ -86,21 +160,22 @@ TRecordExit TCommandRecording::Run(const TRecordOptions& options) {
     for (const std::string& line : SummaryLines(summary)) {
         Say(line);
     }
+    if (FRecording.ProgramExitCode) {
+        Say("Program exit code: " + ExitCodeText(*FRecording.ProgramExitCode));
+    }
     for (const std::string& line : written) {
         Say(line);
     }
-    if (!complete) {
-        return TRecordExit::NotWritten;
-    }
-    if (summary.Notes != 0) {
-        return TRecordExit::Incomplete;
-    }
-    return summary.HasChanges() ? TRecordExit::Changes : TRecordExit::NoChanges;
+    return RecordingExit(complete, timedOut, FRecording.ProgramExitCode, summary);
 }
 
 TRecordExit TCommandRecording::SaveBefore(const std::string& file) {
+    SayPlan(false);
     Say("Recording the registry and the files before the installation...");
     FSession.CaptureBefore(FRecording, TLiveMonitors::None);
+    if (FPlatform.Host.Interrupted()) {
+        return Interrupted();
+    }
     try {
         FPlatform.Host.WriteFile(file, FSession.SaveBefore(FRecording));
     } catch (const std::exception& error) {
@@ -116,13 +191,7 @@ TRecordExit TCommandRecording::SaveBefore(const std::string& file) {
 bool TCommandRecording::LoadBefore(const std::string& file) {
     Say("Loading the before side from " + file + "...");
     try {
-        const TCaptureFacts facts = FSession.LoadBefore(FRecording, FPlatform.Host.ReadFile(file), file);
-        const TSessionStore& store = FSession.Store();
-        for (const TRegRoot root : kAllRoots) {
-            FSettings.WriteBool(RootName(root), store.Root(root).Recorded);
-        }
-        FSettings.WriteBool("FSScan", store.FilesRecorded);
-        FSettings.WriteList("Paths", facts.Paths);
+        TakeCaptureSettings(FSession.LoadBefore(FRecording, FPlatform.Host.ReadFile(file), file));
         return true;
     } catch (const std::exception& error) {
         FPlatform.Console.PrintError(std::string("The before side could not be loaded: ") + error.what());
@@ -130,31 +199,101 @@ bool TCommandRecording::LoadBefore(const std::string& file) {
     }
 }
 
-bool TCommandRecording::RunProgram(const TRecordOptions& options) {
+void TCommandRecording::TakeCaptureSettings(const TCaptureFacts& facts) {
+    const TSessionStore& store = FSession.Store();
+    for (const TRegRoot root : kAllRoots) {
+        FSettings.WriteBool(RootName(root), store.Root(root).Recorded);
+    }
+    FSettings.WriteBool("FSScan", store.FilesRecorded);
+    FSettings.WriteList("Paths", facts.Paths);
+}
+
+// Nothing is recorded: the first capture is the before side, the second the
+// after side, each as it was saved.
+TRecordExit TCommandRecording::Compare(const std::string& before, const std::string& after,
+                                       const TRecordOptions& options) {
+    Say("Comparing " + before + " with " + after + "...");
+    try {
+        const std::string beforeBytes = FPlatform.Host.ReadFile(before);
+        const std::string afterBytes = FPlatform.Host.ReadFile(after);
+        TakeCaptureSettings(FSession.CompareSaved(FRecording, {beforeBytes, before}, {afterBytes, after}));
+    } catch (const std::exception& error) {
+        FPlatform.Console.PrintError(std::string("The saved captures could not be compared: ") + error.what());
+        return TRecordExit::NotLoaded;
+    }
+    if (FPlatform.Host.Interrupted()) {
+        return Interrupted();
+    }
+    return Report(options, false);
+}
+
+std::optional<TRecordExit> TCommandRecording::RecordBefore(const TRecordOptions& options, TWaitEnd& waited) {
+    // Found before the capture, which can take minutes; an input that ends
+    // only later is found by the wait.
+    if (options.Program.empty() && !options.TimeoutSeconds && FPlatform.Host.InputEnded()) {
+        return NoInput();
+    }
+    SayPlan(FSession.CanWatchDirectories());
+    Say("Recording the registry and the files before the installation...");
+    FSession.CaptureBefore(FRecording);
+    std::optional<TRecordExit> ended;
+    if (FPlatform.Host.Interrupted()) {
+        waited = TWaitEnd::Interrupted;
+    } else if (!options.Program.empty()) {
+        ended = RunProgram(options, waited);
+    } else {
+        waited = WaitForEnter(options);
+    }
+    if (waited == TWaitEnd::InputEnded) {
+        ended = NoInput();
+    } else if (waited == TWaitEnd::Interrupted) {
+        ended = Interrupted();
+    }
+    if (ended) {
+        FSession.CaptureAfter(FRecording, true);
+    }
+    return ended;
+}
+
+std::optional<TRecordExit> TCommandRecording::RunProgram(const TRecordOptions& options, TWaitEnd& waited) {
     Say("Starting " + options.Program);
-    const std::unique_ptr<IRunningProgram> program =
-        FPlatform.Host.StartProgram(options.Program, options.Arguments, FSession.Store().BeforeNotes);
-    if (program == nullptr) {
-        FPlatform.Console.PrintError("The program (" + options.Program + ") could not be started.");
-        return false;
+    std::unique_ptr<IRunningProgram> program;
+    try {
+        program = FPlatform.Host.StartProgram(options.Program, options.Arguments, FSession.Store().BeforeNotes);
+    } catch (const std::exception& error) {
+        FPlatform.Console.PrintError("The program (" + options.Program + ") could not be started. " + error.what());
+        return TRecordExit::NotStarted;
     }
     FRecording.ProgramName = options.Program;
     Say("Waiting until the program and every process it started have ended...");
-    if (FPlatform.Host.WaitForProgram(*program, options.TimeoutSeconds)) {
+    waited = FPlatform.Host.WaitForProgram(*program, options.TimeoutSeconds);
+    if (waited == TWaitEnd::Done) {
         FRecording.StoppedManually = false;
-    } else {
+    } else if (waited == TWaitEnd::TimeRanOut) {
         Say("The time ran out before the program ended.");
     }
-    return true;
+    FRecording.ProgramExitCode = program->ExitCode();
+    return std::nullopt;
 }
 
-void TCommandRecording::WaitForEnter(const TRecordOptions& options) {
+TWaitEnd TCommandRecording::WaitForEnter(const TRecordOptions& options) {
     if (options.TimeoutSeconds) {
         Say("Recording for " + std::to_string(*options.TimeoutSeconds) + " seconds; press Enter to stop sooner.");
     } else {
         Say("Recording; press Enter to stop.");
     }
-    FPlatform.Host.WaitForEnter(options.TimeoutSeconds);
+    return FPlatform.Host.WaitForEnter(options.TimeoutSeconds);
+}
+
+TRecordExit TCommandRecording::NoInput() {
+    FPlatform.Console.PrintError("The standard input is closed, so Enter cannot stop the recording: give a program "
+                                 "after --, or -timeout SECONDS.");
+    return TRecordExit::Usage;
+}
+
+TRecordExit TCommandRecording::Interrupted() {
+    FPlatform.Console.PrintError("Stopped by Ctrl+C; nothing was written.");
+    return TRecordExit::Interrupted;
 }
 
 // Every output is attempted, whatever became of the others.

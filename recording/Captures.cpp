@@ -3,6 +3,7 @@
 #include "recording/RecordingSession.h"
 #include "snapshot/Hashing.h"
 #include "snapshot/TreeScan.h"
+#include "store/SavedComparison.h"
 #include "store/SnapshotFile.h"
 
 #include <algorithm>
@@ -211,17 +212,21 @@ void TRecordingSession::ScanFiles(TFileList& files, const std::vector<std::strin
     }
 }
 
-std::uint32_t TRecordingSession::WatchMask() const {
-    if (!FPlatform.Watching.Available() || !FSettings.ReadBool("FSWatch", false)) {
+std::uint32_t DirectoryWatchMask(const TSettings& settings) {
+    if (!settings.ReadBool("FSWatch", false)) {
         return 0;
     }
     std::uint32_t mask = 0;
     for (const TWatchSetting& setting : kWatchSettings) {
-        if (FSettings.ReadBool(setting.Name, false)) {
+        if (settings.ReadBool(setting.Name, false)) {
             mask |= setting.Bit;
         }
     }
     return mask;
+}
+
+std::uint32_t TRecordingSession::WatchMask() const {
+    return FPlatform.Watching.Available() ? DirectoryWatchMask(FSettings) : 0;
 }
 
 void TRecordingSession::StartWatchers(const std::vector<std::string>& paths, TCaptureNotes& notes) {
@@ -327,7 +332,6 @@ void TRecordingSession::CompareFiles() {
 }
 
 void TRecordingSession::CompareRegistry(TCaptureNotes& notes) {
-    ICaptureDisplay& display = FPlatform.Display;
     for (const TRegRoot root : kCaptureOrder) {
         const std::string name(RootName(root));
         TRootLists& lists = FStore.Root(root);
@@ -346,17 +350,59 @@ void TRecordingSession::CompareRegistry(TCaptureNotes& notes) {
         Step("the registry snapshot of " + name);
         SnapshotRoot([this](std::int64_t count) { ShowKeyCount(count); }, FPlatform.Registry, root, FPlatform.LocalTime,
                      lists.KeysAfter, lists.ValuesAfter, notes);
-        Step("the registry comparison of " + name);
-        display.RewindBar();
-        display.ShowBar(true);
-        CompareRoot([this](int minimum, int maximum, int step, int position,
-                           const std::string& caption) { ProgressStart(minimum, maximum, step, position, caption); },
-                    [this] { ProgressStep(); }, lists.KeysBefore, lists.KeysAfter, lists.ValuesBefore,
-                    lists.ValuesAfter, lists.ModifiedKeysBefore, lists.ModifiedKeysAfter, lists.ModifiedValuesBefore,
-                    lists.ModifiedValuesAfter);
-        lists.Compared = true;
-        display.ShowBar(false);
+        CompareRootLists(root);
     }
+}
+
+void TRecordingSession::CompareRootLists(TRegRoot root) {
+    ICaptureDisplay& display = FPlatform.Display;
+    TRootLists& lists = FStore.Root(root);
+    Step("the registry comparison of " + std::string(RootName(root)));
+    display.RewindBar();
+    display.ShowBar(true);
+    CompareRoot([this](int minimum, int maximum, int step, int position,
+                       const std::string& caption) { ProgressStart(minimum, maximum, step, position, caption); },
+                [this] { ProgressStep(); }, lists.KeysBefore, lists.KeysAfter, lists.ValuesBefore, lists.ValuesAfter,
+                lists.ModifiedKeysBefore, lists.ModifiedKeysAfter, lists.ModifiedValuesBefore,
+                lists.ModifiedValuesAfter);
+    lists.Compared = true;
+    display.ShowBar(false);
+}
+
+TCaptureFacts TRecordingSession::CompareSaved(TRecordingInfo& recording, const TSavedFile& before,
+                                              const TSavedFile& after) {
+    TSavedCapture first = DecodeCapture(before.Bytes, before.Name);
+    TSavedCapture second = DecodeCapture(after.Bytes, after.Name);
+    if (FCapturing) {
+        return {};
+    }
+    const TScopeExit idle([this] { FCapturing = false; });
+    Begin();
+    KeepWhatBothRecorded(first, second, before.Name, after.Name);
+    DiscardSession();
+    first.MoveInto(FStore);
+    second.MoveInto(FStore, TStoreSide::After);
+    recording.StartTime = first.Facts.StartTime;
+    recording.StopTime = second.Facts.StartTime;
+    recording.HashKind = first.Facts.HashKind;
+    FPaths = first.Facts.Paths;
+    try {
+        if (FStore.FilesRecorded) {
+            CompareFiles();
+        }
+        for (const TRegRoot root : kCaptureOrder) {
+            if (FStore.Root(root).Recorded) {
+                CompareRootLists(root);
+            }
+        }
+    } catch (const std::exception& error) {
+        NoteFailure(FStore.AfterNotes, error.what());
+    } catch (...) {
+        NoteFailure(FStore.AfterNotes, {});
+    }
+    End();
+    CheckWarnings(FStore.AfterNotes);
+    return std::move(first.Facts);
 }
 
 // Only roots matched on both sides can tell what changed; the others never

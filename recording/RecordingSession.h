@@ -14,10 +14,20 @@
 
 namespace quill {
 
+// The bytes of a snapshot file and the name it is known by.
+struct TSavedFile {
+    std::string_view Bytes;
+    std::string Name;
+};
+
 // Whether a before-capture starts the shell notifications and the directory
 // watchers: not when only the before side is saved, since nothing would read
 // what they journal.
 enum class TLiveMonitors { Start, None };
+
+// The platform's change filters of the directory watch that the settings
+// ask for; 0 when they ask for none.
+std::uint32_t DirectoryWatchMask(const TSettings& settings);
 
 // One recording: owns the session store and the directory watchers, and runs
 // the before- and after-capture that fill the store. Every setting is read
@@ -50,6 +60,13 @@ public:
     // as it was, when the bytes cannot be loaded.
     void ResumeBefore(TRecordingInfo& recording, std::string_view fileBytes, const std::string& fileName);
 
+    // Compares two saved before-captures, the second as the after side of
+    // the first, where both recorded the same; what only one recorded is
+    // noted. Returns what shaped the comparison: the first capture's start,
+    // the common digest and the directories compared. Raises ESnapshotFile,
+    // leaving the session as it was, when either cannot be loaded.
+    TCaptureFacts CompareSaved(TRecordingInfo& recording, const TSavedFile& before, const TSavedFile& after);
+
     void NewSession();
     // Stops every directory watcher and releases the store.
     void FreeSession() noexcept;
@@ -58,6 +75,8 @@ public:
     TSessionStore& Store() noexcept { return FStore; }
     const TSessionStore& Store() const noexcept { return FStore; }
     std::size_t WatcherCount() const noexcept { return FWatchers.size(); }
+    // Whether the platform can watch directories for changes at all.
+    bool CanWatchDirectories() const { return FPlatform.Watching.Available(); }
 
     // The progress callbacks handed to the snapshots, scans, hashing and
     // comparisons.
@@ -79,6 +98,7 @@ private:
     void DiscardSession();
     void CompareFiles();
     void CompareRegistry(TCaptureNotes& notes);
+    void CompareRootLists(TRegRoot root);
     void CheckWarnings(TCaptureNotes& notes);
     std::uint32_t WatchMask() const;
     void Begin();

@@ -412,6 +412,7 @@ TJson Recording(const TRecordingInfo& recording) {
             {"stopped", Time(recording.StopTime)},
             {"startReason", recording.StartedAutomatically ? "automatic" : "manual"},
             {"stopReason", stopReason},
+            {"programExitCode", recording.ProgramExitCode ? TJson(*recording.ProgramExitCode) : TJson(nullptr)},
             {"digest", DigestName(recording.HashKind)}};
 }
 

@@ -9,8 +9,14 @@ root=$PWD
 
 scripts/setup.sh
 build=${QUILL_BUILD_ROOT:-$root/build}/win
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "$(nproc)" --target quillborne quill_sample_installer
+# The toolchain counts only when the folder is configured the first time; given
+# again, CMake warns that nothing used it.
+toolchain=()
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake)
+fi
+cmake -S . -B "$build" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j "$(nproc)" --target quillborne quillborne_console quill_sample_installer
 
 export WINEDEBUG=${WINEDEBUG:--all}
 
@@ -40,9 +46,9 @@ undo=$(winepath -w "$out/undo.reg")
 installer=$(winepath -w "$build/quill_sample_installer.exe")
 
 echo
-echo "quillborne.exe -record -roots HKCU -paths '\"C:\\Program Files\"*\"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\"' ... -- quill_sample_installer.exe"
+echo "quillborne -record -roots HKCU -paths '\"C:\\Program Files\"*\"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\"' ... -- quill_sample_installer.exe"
 set +e
-wine "$build/quillborne.exe" -record -roots HKCU \
+wine "$build/quillborne.com" -record -roots HKCU \
     -paths '"C:\Program Files"*"C:\ProgramData\Microsoft\Windows\Start Menu"' \
     -no-watch -hash md5 -report "$report" -json "$json" -undo "$undo" \
     -- "$installer" | tr -d '\r'

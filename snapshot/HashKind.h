@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace quill {
 
@@ -19,6 +20,19 @@ constexpr THashKind HashKindFromSetting(int value) noexcept {
     default:
         return kHashNone;
     }
+}
+
+// The digest's name as the user reads it: "none", "MD5", "SHA-1".
+constexpr std::string_view HashKindName(THashKind kind) noexcept {
+    switch (kind) {
+    case kHashMD5:
+        return "MD5";
+    case kHashSHA1:
+        return "SHA-1";
+    case kHashNone:
+        break;
+    }
+    return "none";
 }
 
 } // namespace quill

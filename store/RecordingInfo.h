@@ -3,6 +3,8 @@
 #include "common/DateTime.h"
 #include "snapshot/HashKind.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quill {
@@ -18,6 +20,8 @@ struct TRecordingInfo {
     // Read at the before-capture with HashKindFromSetting; both scans are
     // hashed with it.
     THashKind HashKind = kHashNone;
+    // The launched program's own exit code, when it ended and it is known.
+    std::optional<std::uint32_t> ProgramExitCode = std::nullopt;
 };
 
 } // namespace quill

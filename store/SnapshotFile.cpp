@@ -263,19 +263,24 @@ void ReadNotes(TSnapshotReader& in, TCaptureNotes& notes) {
 
 } // namespace
 
-void TSavedCapture::MoveInto(TSessionStore& store) noexcept {
+void TSavedCapture::MoveInto(TSessionStore& store, TStoreSide side) noexcept {
+    const bool before = side == TStoreSide::Before;
     for (const TRegRoot root : kAllRoots) {
         TSavedRoot& saved = Roots[static_cast<std::size_t>(root)];
         TRootLists& lists = store.Root(root);
-        lists.KeysBefore = std::move(saved.Keys);
-        lists.ValuesBefore = std::move(saved.Values);
-        lists.Recorded = saved.Recorded;
+        (before ? lists.KeysBefore : lists.KeysAfter) = std::move(saved.Keys);
+        (before ? lists.ValuesBefore : lists.ValuesAfter) = std::move(saved.Values);
+        if (before) {
+            lists.Recorded = saved.Recorded;
+        }
     }
-    store.FilesBefore = std::move(Files);
-    store.FilesRecorded = FilesRecorded;
-    store.ProcessesBefore = std::move(Processes);
-    store.DiskFreeBefore = DiskFree;
-    store.BeforeNotes = std::move(Notes);
+    (before ? store.FilesBefore : store.FilesAfter) = std::move(Files);
+    (before ? store.ProcessesBefore : store.ProcessesAfter) = std::move(Processes);
+    (before ? store.DiskFreeBefore : store.DiskFreeAfter) = DiskFree;
+    (before ? store.BeforeNotes : store.AfterNotes) = std::move(Notes);
+    if (before) {
+        store.FilesRecorded = FilesRecorded;
+    }
 }
 
 std::string EncodeBeforeCapture(const TSessionStore& store, const TCaptureFacts& facts) {

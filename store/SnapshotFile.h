@@ -32,6 +32,8 @@ struct TSavedRoot {
     TValueList Values = NewValueList();
 };
 
+enum class TStoreSide { Before, After };
+
 // A before-capture read whole from a snapshot file, apart from any store.
 struct TSavedCapture {
     TCaptureFacts Facts;
@@ -42,9 +44,11 @@ struct TSavedCapture {
     TDiskFreeTable DiskFree{};
     TCaptureNotes Notes;
 
-    // Puts every list in the store's before-side, which the caller has
-    // emptied.
-    void MoveInto(TSessionStore& store) noexcept;
+    // Puts every list, and the notes, in one side of the store, which the
+    // caller has emptied: the before side, or the after side for a
+    // comparison with a capture saved earlier. What was recorded is the
+    // before side's to say.
+    void MoveInto(TSessionStore& store, TStoreSide side = TStoreSide::Before) noexcept;
 };
 
 // The bytes of a snapshot file holding the store's before-capture: a header

@@ -38,7 +38,10 @@ bool TWin32ProgramHost::ChooseProgram(std::string& fileName) {
 }
 
 std::unique_ptr<IRunningProgram> TWin32ProgramHost::StartProgram(const std::string& fileName) {
-    return quill::StartProgram(fileName, {}, FView, FProcesses, FNotes());
+    // Run Program's message box says only that the program could not be
+    // started.
+    std::string whyNot;
+    return quill::StartProgram({fileName, {}, {}}, FView, FProcesses, FNotes(), whyNot);
 }
 
 std::unique_ptr<IRunningProgram> TWin32ProgramHost::FollowProcess(const TProcessName& process) {

@@ -2,10 +2,10 @@
 #include "app/StartupSwitch.h"
 #include "app/win32/MainForm.h"
 #include "app/win32/MainServices.h"
+#include "app/win32/ProgramArguments.h"
 #include "app/win32/ResumeFile.h"
 #include "commandline/CommandLine.h"
 #include "commandline/win32/CommandEntry.h"
-#include "common/TextCompare.h"
 #include "common/win32/Files.h"
 #include "common/win32/Win32MessageBoxes.h"
 #include "common/win32/Win32Registry.h"
@@ -14,33 +14,14 @@
 #include "settings/win32/Win32StartupShortcut.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 #include <windows.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
-
-// The arguments after the program's own name.
-std::vector<std::string> CommandLineArguments() {
-    int count = 0;
-    LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    std::vector<std::string> result;
-    for (int i = 1; arguments != nullptr && i < count; ++i) {
-        result.push_back(quill::Narrow(arguments[i]));
-    }
-    ::LocalFree(arguments);
-    return result;
-}
-
-// Only the first argument counts, in any case.
-bool FirstArgumentIs(const std::vector<std::string>& arguments, std::string_view name) {
-    return !arguments.empty() && quill::SameText(arguments.front(), name);
-}
 
 int RunProgram(HINSTANCE instance, bool startup, bool resume) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
@@ -75,10 +56,13 @@ int RunProgram(HINSTANCE instance, bool startup, bool resume) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    const std::vector<std::string> arguments = CommandLineArguments();
-    if (FirstArgumentIs(arguments, quill::kRecordSwitch)) {
+    const std::vector<std::string> arguments = quill::ProgramArguments();
+    if (quill::FirstArgumentIs(arguments, quill::kRecordSwitch)) {
         return quill::RunRecordCommand(instance, {arguments.begin() + 1, arguments.end()});
     }
+    if (quill::FirstArgumentIs(arguments, quill::kCompareSwitch)) {
+        return quill::RunRecordCommand(instance, arguments);
+    }
     return RunProgram(instance, quill::HasStartupSwitch(arguments),
-                      FirstArgumentIs(arguments, quill::TResumeFile::kResumeSwitch));
+                      quill::FirstArgumentIs(arguments, quill::TResumeFile::kResumeSwitch));
 }

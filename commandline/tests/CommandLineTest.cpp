@@ -37,9 +37,50 @@ TEST(CommandLine, NoOptionFallsBackToEverySetting) {
     EXPECT_TRUE(options.Program.empty());
 }
 
-TEST(CommandLine, PathsTakeTheStoredListForm) {
-    EXPECT_EQ(*Parsed({"-paths", R"(D:\a*"C:\Program Files"*)"}).Paths,
-              (std::vector<std::string>{"D:\\a", "C:\\Program Files"}));
+struct TPathsCase {
+    std::vector<std::string> Arguments;
+    std::vector<std::string> Paths;
+};
+
+TEST(CommandLine, PathsSplitOnlyAtStarsAndAddUpWithEachPath) {
+    using TList = std::vector<std::string>;
+    const TPathsCase cases[] = {
+        {{"-paths", R"(C:\Program Files)"}, {"C:\\Program Files"}},
+        {{"-paths", R"(D:\a* C:\Program Files *)"}, {"D:\\a", "C:\\Program Files"}},
+        {{"-paths", R"(D:\a*"C:\Program Files"*)"}, {"D:\\a", "C:\\Program Files"}},
+        {{"-paths", R"(**D:\my  dir**)"}, {"D:\\my  dir"}},
+        {{"-path", R"(C:\Program Files)"}, {"C:\\Program Files"}},
+        {{"-path", R"("C:\Program Files")"}, {"C:\\Program Files"}},
+        {{"-path", "D:\\a", "-PATH", "D:\\b"}, {"D:\\a", "D:\\b"}},
+        {{"-path", "D:\\a", "-paths", "D:\\b*D:\\c", "-path", "D:\\d"}, {"D:\\a", "D:\\b", "D:\\c", "D:\\d"}},
+    };
+    for (const TPathsCase& test : cases) {
+        EXPECT_EQ(Parsed(test.Arguments).Paths, TList(test.Paths)) << test.Arguments.back();
+    }
+}
+
+struct TDirectoryCase {
+    std::vector<std::string> Arguments;
+    std::string Error; // empty: accepted
+};
+
+TEST(CommandLine, ADirectoryToScanThatIsNotThereIsNamed) {
+    const auto stateOf = [](const std::string& path) {
+        return path == "D:\\gone"       ? TDirectoryState::Missing
+               : path == "D:\\file.txt" ? TDirectoryState::NotADirectory
+                                        : TDirectoryState::Directory;
+    };
+    const TDirectoryCase cases[] = {
+        {{}, ""},
+        {{"-paths", "C:\\Program Files*D:\\a"}, ""},
+        {{"-path", "D:\\a", "-path", "D:\\gone"}, "The directory to scan \"D:\\gone\" does not exist."},
+        {{"-paths", "D:\\file.txt*D:\\gone"}, "\"D:\\file.txt\" is a file, not a directory to scan."},
+    };
+    for (const TDirectoryCase& test : cases) {
+        std::string error;
+        EXPECT_EQ(CheckScanDirectories(Parsed(test.Arguments), stateOf, error), test.Error.empty()) << test.Error;
+        EXPECT_EQ(error, test.Error);
+    }
 }
 
 struct TRootsCase {
@@ -76,6 +117,8 @@ TEST(CommandLine, EveryOtherOption) {
     EXPECT_TRUE(Parsed({"/?"}).Help);
     EXPECT_EQ(Parsed({"-save-before", "C:\\b.qbcap"}).SaveBeforeFile, "C:\\b.qbcap");
     EXPECT_EQ(Parsed({"-AFTER", "C:\\b.qbcap", "-report", "C:\\r.html"}).AfterFile, "C:\\b.qbcap");
+    EXPECT_EQ(Parsed({"-json", "C:\\r.json", "-Compare", "C:\\a.qbcap", "C:\\b.qbcap"}).CompareFiles,
+              (std::vector<std::string>{"C:\\a.qbcap", "C:\\b.qbcap"}));
 }
 
 TEST(CommandLine, EverythingAfterTheSeparatorBelongsToTheProgram) {
@@ -94,6 +137,10 @@ TEST(CommandLine, BadValuesNameTheirOption) {
         {{"-paths"}, "-paths: needs a value"},
         {{"-paths", ""}, "-paths: names no directory"},
         {{"-paths", "*"}, "-paths: names no directory"},
+        {{"-paths", " \"\" * "}, "-paths: names no directory"},
+        {{"-path", " "}, "-path: names no directory"},
+        {{"-path"}, "-path: needs a value"},
+        {{"-paths", "D:\\a", "-paths", "D:\\b"}, "-paths: given more than once"},
         {{"-roots", "HKLM,HKXX"}, "-roots: \"HKXX\" is not a registry root"},
         {{"-roots", "HKLM,"}, "-roots: \"\" is not a registry root"},
         {{"-roots", ""}, "-roots: \"\" is not a registry root"},
@@ -116,6 +163,13 @@ TEST(CommandLine, BadValuesNameTheirOption) {
         {{"-save-before", "a", "-after", "b"}, "-save-before and -after: give one of them"},
         {{"-save-before", "a", "--", "setup.exe"}, "-save-before: records one side only"},
         {{"-after", "a", "-timeout", "5"}, "-after: records one side only"},
+        {{"-compare", "a"}, "-compare: needs two saved before sides"},
+        {{"-compare", "a", " "}, "-compare: names no file"},
+        {{"-compare", "a", "b", "-compare", "c", "d"}, "-compare: given more than once"},
+        {{"-compare", "a", "b", "-paths", "C:\\"}, "-compare: records nothing, so -paths and -path cannot"},
+        {{"-roots", "HKLM", "-compare", "a", "b"}, "-compare: records nothing, so -roots cannot"},
+        {{"-compare", "a", "b", "-after", "c"}, "-compare: records nothing, so -after cannot"},
+        {{"-compare", "a", "b", "--", "setup.exe"}, "-compare: records nothing, so a program after -- cannot"},
     };
     for (const TBadCase& test : cases) {
         TRecordOptions options;
@@ -127,11 +181,12 @@ TEST(CommandLine, BadValuesNameTheirOption) {
 
 TEST(CommandLine, UsageListsEveryOptionAndExitCode) {
     const std::string usage = RecordUsageText();
-    for (const char* option : {"-paths", "-roots", "-hash", "-report", "-json", "-undo", "-timeout", "-no-watch",
-                               "-quiet", "-help", "-save-before", "-after", "[-- program"}) {
+    for (const char* option : {"-paths", "-path ", "-roots", "-hash", "-report", "-json", "-undo", "-timeout",
+                               "-no-watch", "-quiet", "-help", "-save-before", "-after", "[-- program", "-compare"}) {
         EXPECT_THAT(usage, HasSubstr(option));
     }
-    for (const char* code : {"  0  ", "  1  ", "  2  ", "  3  ", "  4  ", "  5  ", "  6  "}) {
+    for (const char* code :
+         {"  0  ", "  1  ", "  2  ", "  3  ", "  4  ", "  5  ", "  6  ", "  7  ", "  8  ", "  9  "}) {
         EXPECT_THAT(usage, HasSubstr(code));
     }
 }

@@ -8,7 +8,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <cstdint>
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <map>
@@ -40,17 +43,20 @@ public:
 // A program that does what the test asks while it runs.
 class TFakeProgram : public IRunningProgram {
 public:
-    TFakeProgram(std::function<void()> run, bool ends) : FRun(std::move(run)), FEnds(ends) {}
+    TFakeProgram(std::function<void()> run, bool ends, std::optional<std::uint32_t> exitCode)
+        : FRun(std::move(run)), FEnds(ends), FExitCode(exitCode) {}
     bool WaitForExit(const std::function<bool()>&) override {
         if (FRun) {
             FRun();
         }
         return FEnds;
     }
+    std::optional<std::uint32_t> ExitCode() const override { return FExitCode; }
 
 private:
     std::function<void()> FRun;
     bool FEnds;
+    std::optional<std::uint32_t> FExitCode;
 };
 
 class TFakeCommandHost : public ICommandHost {
@@ -61,21 +67,28 @@ public:
         Started.push_back(fileName);
         StartedArguments = arguments;
         if (!Startable) {
-            return nullptr;
+            throw std::runtime_error("File not found.");
         }
-        return std::make_unique<TFakeProgram>(WhileRunning, ProgramEnds);
+        return std::make_unique<TFakeProgram>(WhileRunning, ProgramEnds, ProgramExitCode);
     }
-    bool WaitForProgram(IRunningProgram& program, std::optional<int> timeoutSeconds) override {
+    TWaitEnd WaitForProgram(IRunningProgram& program, std::optional<int> timeoutSeconds) override {
         Timeout = timeoutSeconds;
-        return program.WaitForExit([] { return true; });
+        const bool ended = program.WaitForExit([] { return true; });
+        return Pressed ? TWaitEnd::Interrupted : ended ? TWaitEnd::Done : TWaitEnd::TimeRanOut;
     }
-    void WaitForEnter(std::optional<int> timeoutSeconds) override {
+    TWaitEnd WaitForEnter(std::optional<int> timeoutSeconds) override {
         WaitedForEnter = true;
         Timeout = timeoutSeconds;
         if (WhileRunning) {
             WhileRunning();
         }
+        if (Pressed) {
+            return TWaitEnd::Interrupted;
+        }
+        return InputCloses && !timeoutSeconds ? TWaitEnd::InputEnded : TWaitEnd::Done;
     }
+    bool InputEnded() override { return InputClosed; }
+    bool Interrupted() override { return Pressed; }
     void ApplyResultFilter(TSessionStore& store) override { quill::ApplyResultFilter(FSettings, true, {}, store); }
     std::string ReadFile(const std::string& path) override {
         const auto file = Files.find(path);
@@ -95,6 +108,10 @@ public:
     bool Writable = true;
     bool Startable = true;
     bool ProgramEnds = true;
+    std::optional<std::uint32_t> ProgramExitCode = 0;
+    bool InputClosed = false; // before the recording starts
+    bool InputCloses = false; // while it waits
+    bool Pressed = false;     // Ctrl+C
     std::function<void()> WhileRunning;
     std::vector<std::string> Started;
     std::vector<std::string> StartedArguments;
@@ -195,7 +212,7 @@ TEST_F(CommandRecording, WithoutAProgramItWaitsForEnterOrTheTimeout) {
 
 TEST_F(CommandRecording, AProgramStillRunningWhenTheTimeRunsOutIsStoppedManually) {
     FHost.ProgramEnds = false;
-    EXPECT_EQ(Record({"-roots", "HKU", "-timeout", "5", "--", "C:\\setup.exe"}), TRecordExit::NoChanges);
+    EXPECT_EQ(Record({"-roots", "HKU", "-timeout", "5", "--", "C:\\setup.exe"}), TRecordExit::TimedOut);
     EXPECT_EQ(FHost.Timeout, 5);
     EXPECT_THAT(Report(), HasSubstr("Stopped manually before program exited"));
 }
@@ -203,7 +220,7 @@ TEST_F(CommandRecording, AProgramStillRunningWhenTheTimeRunsOutIsStoppedManually
 TEST_F(CommandRecording, AProgramThatCannotStartEndsWithoutAReport) {
     FHost.Startable = false;
     EXPECT_EQ(Record({"-roots", "HKU", "--", "C:\\missing.exe"}), TRecordExit::NotStarted);
-    EXPECT_THAT(FConsole.Errors, ElementsAre("The program (C:\\missing.exe) could not be started."));
+    EXPECT_THAT(FConsole.Errors, ElementsAre("The program (C:\\missing.exe) could not be started. File not found."));
     EXPECT_THAT(FFiles.Files, IsEmpty());
     EXPECT_EQ(FSession.Store().Root(TRegRoot::Users).KeysBefore.Count(), 0U);
 }
@@ -247,7 +264,7 @@ TEST_F(CommandRecording, QuietKeepsOnlyTheErrors) {
     FHost.Startable = false;
     Record({"-quiet", "-roots", "HKU", "--", "C:\\missing.exe"});
     EXPECT_THAT(FConsole.Lines, IsEmpty());
-    EXPECT_THAT(FConsole.Errors, ElementsAre("The program (C:\\missing.exe) could not be started."));
+    EXPECT_THAT(FConsole.Errors, ElementsAre("The program (C:\\missing.exe) could not be started. File not found."));
 
     FConsole.Errors.clear();
     FHost.Startable = true;
@@ -282,6 +299,167 @@ TEST_F(CommandRecording, AJsonThatCannotBeWrittenEndsWithCode5AndLeavesNothingBe
     ASSERT_EQ(FConsole.Errors.size(), 1U);
     EXPECT_THAT(FConsole.Errors[0], HasSubstr("JSON result: unable to write D:\\Missing\\r.json"));
     EXPECT_EQ(FFiles.Files.count(std::string(kReport)), 1U);
+}
+
+// How the program ended, Ctrl+C and the standard input against what the
+// captures found and what could be written: the first that applies is the
+// exit code.
+// What happens around one recording besides its options.
+enum TExitCondition : unsigned {
+    kNoProgram = 1,        // it waits for Enter or the timeout
+    kStillRuns = 2,        // the program, or a process it started, outlasts the wait
+    kNothingInstalled = 4, // nothing changes while it waits
+    kDenied = 8,           // a key cannot be read: a capture note
+    kPressed = 16,         // Ctrl+C: during the wait, or from the start where nothing is installed
+    kInputClosed = 32,     // before the recording
+    kInputCloses = 64,     // during the wait
+};
+
+struct TExitCase {
+    const char* Name;
+    std::vector<std::string> Options; // before "-roots HKU"; a report in a missing folder cannot be written
+    std::optional<std::uint32_t> ProgramExit;
+    unsigned Conditions;
+    TRecordExit Expected;
+    bool Written;
+};
+
+const TExitCase kExitCases[] = {
+    {"the program succeeded", {}, 0, 0, TRecordExit::Changes, true},
+    {"the program failed", {}, 1603, 0, TRecordExit::ProgramFailed, true},
+    {"a failed program outranks notes", {}, 1603, kDenied, TRecordExit::ProgramFailed, true},
+    {"an unwritten report outranks a failed program",
+     {"-report", "D:\\Missing\\r.html"},
+     1603,
+     0,
+     TRecordExit::NotWritten,
+     false},
+    {"the time ran out while the program ran",
+     {"-timeout", "5"},
+     std::nullopt,
+     kStillRuns,
+     TRecordExit::TimedOut,
+     true},
+    {"the time ran out after the program failed, its children still running",
+     {"-timeout", "5"},
+     1,
+     kStillRuns | kDenied,
+     TRecordExit::TimedOut,
+     true},
+    {"an unwritten report outranks the timeout",
+     {"-timeout", "5", "-report", "D:\\Missing\\r.html"},
+     std::nullopt,
+     kStillRuns,
+     TRecordExit::NotWritten,
+     false},
+    {"the timeout ends a recording without a program",
+     {"-timeout", "5"},
+     std::nullopt,
+     kNoProgram | kNothingInstalled,
+     TRecordExit::NoChanges,
+     true},
+    {"Ctrl+C while the program runs", {}, 1603, kDenied | kPressed, TRecordExit::Interrupted, false},
+    {"Ctrl+C while waiting for Enter", {}, std::nullopt, kNoProgram | kPressed, TRecordExit::Interrupted, false},
+    {"Ctrl+C while saving the before side",
+     {"-save-before", "C:\\before.qbcap"},
+     std::nullopt,
+     kNoProgram | kNothingInstalled | kPressed,
+     TRecordExit::Interrupted,
+     false},
+    {"an input closed from the start",
+     {},
+     std::nullopt,
+     kNoProgram | kNothingInstalled | kInputClosed,
+     TRecordExit::Usage,
+     false},
+    {"an input that closes while waiting", {}, std::nullopt, kNoProgram | kInputCloses, TRecordExit::Usage, false},
+    {"a closed input with a timeout",
+     {"-timeout", "5"},
+     std::nullopt,
+     kNoProgram | kNothingInstalled | kInputClosed | kInputCloses,
+     TRecordExit::NoChanges,
+     true},
+};
+
+TEST_F(CommandRecording, TheExitCodeIsTheFirstThatApplies) {
+    for (const TExitCase& row : kExitCases) {
+        SCOPED_TRACE(row.Name);
+        FSession.FreeSession();
+        FFiles.Files.clear();
+        FHost.Files.clear();
+        FWorld.Registry.DeleteKey(TRegRoot::Users, "S-1\\Software\\Tool\\Options");
+        FWorld.Registry.DenyAccess(TRegRoot::Users, "S-1\\Software", (row.Conditions & kDenied) != 0);
+        FHost.ProgramExitCode = row.ProgramExit;
+        FHost.ProgramEnds = (row.Conditions & kStillRuns) == 0;
+        FHost.InputClosed = (row.Conditions & kInputClosed) != 0;
+        FHost.InputCloses = (row.Conditions & kInputCloses) != 0;
+        FHost.Pressed = false;
+        const bool installs = (row.Conditions & kNothingInstalled) == 0;
+        const bool pressed = (row.Conditions & kPressed) != 0;
+        FHost.WhileRunning = [this, installs, pressed] {
+            if (installs) {
+                InstallTool();
+            }
+            FHost.Pressed = pressed;
+        };
+        if (pressed && !installs) {
+            FHost.Pressed = true;
+        }
+        std::vector<std::string> arguments = row.Options;
+        arguments.insert(arguments.end(), {"-roots", "HKU"});
+        if ((row.Conditions & kNoProgram) == 0) {
+            arguments.insert(arguments.end(), {"--", "C:\\setup.exe"});
+        }
+        EXPECT_EQ(Record(arguments), row.Expected);
+        EXPECT_EQ(!FFiles.Files.empty() || !FHost.Files.empty(), row.Written);
+    }
+}
+
+TEST_F(CommandRecording, TheProgramsExitCodeIsInTheSummaryAndTheJson) {
+    FHost.ProgramExitCode = 0xC0000005;
+    EXPECT_EQ(Record({"-roots", "HKU", "-json", "C:\\Reports\\r.json", "--", "C:\\setup.exe"}),
+              TRecordExit::ProgramFailed);
+    EXPECT_THAT(FConsole.Lines, Contains("Program exit code: 3221225477 (0xC0000005)"));
+    EXPECT_THAT(FFiles.Files.at("C:\\Reports\\r.json"), HasSubstr("\"programExitCode\":3221225477"));
+}
+
+struct TSameFileCase {
+    TRecordOptions Options;
+    const char* Error; // empty: the files differ
+};
+
+TEST(DistinctFiles, TwoOptionsNamingOneFileAreAUsageError) {
+    const auto options = [](std::string report, std::string json, std::string undo, std::string saveBefore) {
+        TRecordOptions o;
+        o.ReportFile = std::move(report);
+        o.JsonFile = std::move(json);
+        o.UndoFile = std::move(undo);
+        o.SaveBeforeFile = std::move(saveBefore);
+        return o;
+    };
+    const TSameFileCase cases[] = {
+        {options("C:\\r\\a.html", "C:\\r\\a.json", "C:\\r\\a.reg", ""), ""},
+        {options("", "", "", ""), ""},
+        {options("C:\\r\\a.html", "C:\\R\\A.HTML", "", ""), "-report and -json: name the same file (C:\\r\\a.html)"},
+        {options("", "C:\\r\\u.reg", "C:\\r\\u.reg", ""), "-json and -undo: name the same file (C:\\r\\u.reg)"},
+        {options("", "C:\\r\\u.files.txt", "C:\\r\\u.reg", ""),
+         "-json and -undo (its list of created files): name the same file (C:\\r\\u.files.txt)"},
+        {options("C:\\r\\b.qbcap", "", "", "C:\\r\\b.qbcap"),
+         "-report and -save-before: name the same file (C:\\r\\b.qbcap)"},
+    };
+    for (const TSameFileCase& row : cases) {
+        std::string error;
+        EXPECT_EQ(CheckDistinctFiles(row.Options, error), std::string(row.Error).empty()) << row.Error;
+        EXPECT_EQ(error, row.Error);
+    }
+    // A capture may be compared with itself, but not written over.
+    TRecordOptions compare;
+    compare.CompareFiles = {"C:\\r\\a.qbcap", "C:\\R\\A.qbcap"};
+    std::string error;
+    EXPECT_TRUE(CheckDistinctFiles(compare, error)) << error;
+    compare.JsonFile = "C:\\r\\A.QBCAP";
+    EXPECT_FALSE(CheckDistinctFiles(compare, error));
+    EXPECT_EQ(error, "-json and -compare: name the same file (C:\\r\\A.QBCAP)");
 }
 
 TEST(CreatedFilesList, TakesTheUndoScriptsNameWithoutItsExtension) {
@@ -338,6 +516,68 @@ TEST_F(CommandRecording, ABeforeSideThatCannotBeSavedOrLoadedSaysWhy) {
     EXPECT_THAT(FConsole.Errors, ElementsAre("The before side could not be loaded: the snapshot file "
                                              "\"C:\\foreign.qbcap\" cannot be loaded: it is not a Quillborne "
                                              "snapshot file"));
+    EXPECT_THAT(FFiles.Files, IsEmpty());
+}
+
+// A split recording watches nothing, and its after side takes the digest of
+// the before side it loads, not the one given now.
+TEST_F(CommandRecording, ASplitRecordingSaysWhatEachSideRecords) {
+    FWorld.Files.AddDirectory("C:\\Data\\");
+    FStoredSettings.WriteBool("FSWatch", true);
+    FStoredSettings.WriteBool("FSFiles", true);
+    Record({"-roots", "HKU", "-paths", "C:\\Data", "-hash", "md5", "-save-before", "C:\\before.qbcap"});
+    FSession.FreeSession();
+    Record({"-roots", "none", "-hash", "none", "-after", "C:\\before.qbcap"});
+    EXPECT_EQ(std::count(FConsole.Lines.begin(), FConsole.Lines.end(),
+                         "Recording HKEY_USERS; scanning C:\\Data; digests: MD5; watching: off"),
+              2);
+}
+
+// Two before sides saved apart compare as the after side of the first would
+// have recorded the second.
+TEST_F(CommandRecording, TwoSavedBeforeSidesCompareAsTheAfterSideOfTheFirstWould) {
+    FWorld.Files.AddDirectory("C:\\Data\\");
+    const std::vector<std::string> shape{"-roots", "HKU", "-paths", "C:\\Data", "-hash", "md5"};
+    const auto save = [&](const std::string& file, std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), {"-save-before", file});
+        EXPECT_EQ(Record(arguments), TRecordExit::NoChanges);
+        FSession.FreeSession();
+    };
+    save("C:\\a.qbcap", shape);
+    InstallTool();
+    FWorld.Files.AddFile("C:\\Data\\tool.ini", "mode=full");
+    save("C:\\b.qbcap", shape);
+    EXPECT_EQ(Record({"-after", "C:\\a.qbcap", "-json", "C:\\Reports\\after.json"}), TRecordExit::Changes);
+    FSession.FreeSession();
+    FConsole.Lines.clear();
+    EXPECT_EQ(Record({"-compare", "C:\\a.qbcap", "C:\\b.qbcap", "-json", "C:\\Reports\\compare.json"}),
+              TRecordExit::Changes);
+    EXPECT_THAT(FConsole.Lines, Contains("Registry keys: 1 created, 0 deleted, 0 modified"));
+    EXPECT_THAT(FConsole.Lines, Contains("Comparing C:\\a.qbcap with C:\\b.qbcap..."));
+    const nlohmann::json after = nlohmann::json::parse(FFiles.Files.at("C:\\Reports\\after.json"));
+    const nlohmann::json compared = nlohmann::json::parse(FFiles.Files.at("C:\\Reports\\compare.json"));
+    EXPECT_EQ(compared["registry"], after["registry"]);
+    EXPECT_EQ(compared["fileScan"], after["fileScan"]);
+    EXPECT_NE(compared["fileScan"].dump().find("tool.ini"), std::string::npos);
+
+    // What only one side recorded is left out and noted.
+    FSession.FreeSession();
+    save("C:\\c.qbcap", {"-roots", "HKU,HKLM", "-paths", "C:\\Data", "-hash", "sha1"});
+    EXPECT_EQ(Record({"-compare", "C:\\a.qbcap", "C:\\c.qbcap"}), TRecordExit::Incomplete);
+    EXPECT_THAT(Report(), HasSubstr("HKEY_LOCAL_MACHINE (recorded only in C:\\c.qbcap)"));
+    EXPECT_THAT(Report(), HasSubstr("the file digests (C:\\a.qbcap has MD5, C:\\c.qbcap has SHA-1"));
+}
+
+TEST_F(CommandRecording, CapturesThatCannotBeComparedSayWhyAndWriteNothing) {
+    FHost.Files["C:\\foreign.qbcap"] = "MZ";
+    Record({"-save-before", "C:\\a.qbcap"});
+    FSession.FreeSession();
+    for (const char* second : {"C:\\missing.qbcap", "C:\\foreign.qbcap"}) {
+        FConsole.Errors.clear();
+        EXPECT_EQ(Record({"-compare", "C:\\a.qbcap", second}), TRecordExit::NotLoaded);
+        ASSERT_EQ(FConsole.Errors.size(), 1u);
+        EXPECT_THAT(FConsole.Errors[0], HasSubstr(second));
+    }
     EXPECT_THAT(FFiles.Files, IsEmpty());
 }
 

@@ -14,13 +14,21 @@ HANDLE OpenConsole(const wchar_t* name) {
                          0, nullptr);
 }
 
+// A program of the console subsystem has a console of its own, perhaps
+// without standard handles to it; a program of the window subsystem borrows
+// its parent's. Attaching fails with ERROR_ACCESS_DENIED when a console is
+// there already.
+bool HasConsole() {
+    return ::AttachConsole(ATTACH_PARENT_PROCESS) || ::GetLastError() == ERROR_ACCESS_DENIED;
+}
+
 } // namespace
 
 TWin32Console::TWin32Console() {
     FOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
     FError = ::GetStdHandle(STD_ERROR_HANDLE);
     FInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    if (!Usable(FOutput) && ::AttachConsole(ATTACH_PARENT_PROCESS)) {
+    if (!Usable(FOutput) && HasConsole()) {
         FOwnedOutput.Reset(OpenConsole(L"CONOUT$"));
         FOwnedInput.Reset(OpenConsole(L"CONIN$"));
         FOutput = FOwnedOutput.Get();

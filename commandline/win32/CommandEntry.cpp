@@ -1,9 +1,13 @@
 #include "commandline/win32/CommandEntry.h"
 
 #include "commandline/CommandRecording.h"
+#include "commandline/RecordingPlan.h"
+#include "commandline/ProgramSearch.h"
 #include "commandline/win32/CommandConsole.h"
 #include "commandline/win32/CommandHost.h"
 #include "commandline/win32/CommandWindow.h"
+#include "commandline/win32/ConsoleInterrupt.h"
+#include "commandline/win32/ConsoleLine.h"
 #include "common/win32/Files.h"
 #include "common/win32/UniqueHandle.h"
 #include "common/win32/Win32DriveInfo.h"
@@ -16,9 +20,12 @@
 #include "recording/win32/CaptureServices.h"
 #include "report/win32/Win32ReportFiles.h"
 #include "report/win32/Win32ReportLocale.h"
+#include "settings/DefaultPaths.h"
 #include "settings/SettingsOverlay.h"
+#include "settings/win32/HostDrive.h"
 #include "snapshot/win32/Win32FileSystem.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -48,13 +55,45 @@ std::string FullPath(const std::string& path) {
     return Narrow(full);
 }
 
+// A directory that cannot be asked about for another reason, such as access
+// denied, is left to the capture, which notes what it cannot read.
+TDirectoryState DirectoryState(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? TDirectoryState::Directory
+                                                            : TDirectoryState::NotADirectory;
+    }
+    switch (::GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+        return TDirectoryState::Missing;
+    default:
+        return TDirectoryState::Directory;
+    }
+}
+
 void ResolvePaths(TRecordOptions& options) {
+    if (options.Paths) {
+        for (std::string& path : *options.Paths) {
+            path = FullPath(path);
+        }
+    }
     options.ReportFile = FullPath(options.ReportFile);
     options.JsonFile = FullPath(options.JsonFile);
     options.UndoFile = FullPath(options.UndoFile);
-    options.Program = FullPath(options.Program);
+    // A name without a folder is looked for when the program starts.
+    if (NamesFolder(options.Program)) {
+        options.Program = FullPath(options.Program);
+    }
     options.SaveBeforeFile = FullPath(options.SaveBeforeFile);
     options.AfterFile = FullPath(options.AfterFile);
+    for (std::string& capture : options.CompareFiles) {
+        capture = FullPath(capture);
+    }
 }
 
 TRecordExit Record(HINSTANCE instance, const TRecordOptions& options, TWin32Console& console) {
@@ -66,16 +105,31 @@ TRecordExit Record(HINSTANCE instance, const TRecordOptions& options, TWin32Cons
     // The directory watchers draw their completion keys from it.
     std::srand(static_cast<unsigned>(std::time(nullptr)));
 
+    // The progress of the captures, on a console someone watches.
+    const std::unique_ptr<IConsoleLine> progressOutput =
+        options.Quiet ? nullptr : InteractiveConsoleLine(console.Output());
+    TProgressLine progress(progressOutput.get(), [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    });
+    TProgressConsole lines(console, progress);
+    TConsoleCaptureDisplay display(window, progress);
+
+    TConsoleMessageBoxes boxes(lines);
+    TConsoleRegWarnings warnings(lines);
+    TWin32DriveInfo drives;
+    TWin32DirectoryWatching watching(window.Handle(), boxes);
+
     TWin32Registry registry;
     TSettingsOverlay overlay(registry);
     TSettings settings(overlay);
+    TakeFirstRunDefaults(settings, boxes, {watching.Available(), Narrow(ExecutableDirectory()), [&drives] {
+                                               return DefaultScanPaths(drives, MapsWholeHost);
+                                           }});
     ApplyRecordOptions(options, settings);
 
-    TConsoleMessageBoxes boxes(console);
-    TConsoleRegWarnings warnings(console);
     TWin32FileSystem files;
     TWin32LocalTime clock;
-    TWin32DriveInfo drives;
     TWin32ProcessSnapshot processes;
     TWin32WarningsSource warningsSource(ExecutableDirectory());
     TWin32IgnoreFiles ignoreFiles;
@@ -83,11 +137,11 @@ TRecordExit Record(HINSTANCE instance, const TRecordOptions& options, TWin32Cons
     const TWin32ReportLocale locale;
     const std::unique_ptr<TSHChangeNotify> shellComponent = NewShellComponent(window.Handle(), drives);
     TShellMonitor shell(*shellComponent);
-    TWin32DirectoryWatching watching(window.Handle(), boxes);
     TRecordingSession session(settings, TCapturePlatform{registry, files, clock, drives, processes, shell, watching,
-                                                         window, warningsSource, warnings});
-    TWin32CommandHost host(window, processes, settings, boxes, ignoreFiles, console.Input());
-    TCommandRecording recording(session, settings, {host, console, {reportFiles, locale, clock, boxes}},
+                                                         display, warningsSource, warnings});
+    const TConsoleInterrupt interrupt(window.Handle());
+    TWin32CommandHost host(window, processes, settings, boxes, ignoreFiles, console.Input(), interrupt);
+    TCommandRecording recording(session, settings, {host, lines, {reportFiles, locale, clock, boxes}},
                                 Narrow(ExecutableDirectory()));
     return recording.Run(options);
 }
@@ -98,7 +152,8 @@ int RunRecordCommand(HINSTANCE instance, const std::vector<std::string>& argumen
     TWin32Console console;
     TRecordOptions options;
     std::string error;
-    if (!ParseRecordOptions(arguments, options, error)) {
+    if (!ParseRecordOptions(arguments, options, error) ||
+        (!options.Help && !CheckScanDirectories(options, DirectoryState, error))) {
         console.PrintError(error);
         console.PrintError("");
         console.PrintError(RecordUsageText());
@@ -114,6 +169,10 @@ int RunRecordCommand(HINSTANCE instance, const std::vector<std::string>& argumen
         return static_cast<int>(TRecordExit::Usage);
     }
     ResolvePaths(options);
+    if (!CheckDistinctFiles(options, error)) {
+        console.PrintError(error);
+        return static_cast<int>(TRecordExit::Usage);
+    }
     const int code = static_cast<int>(Record(instance, options, console));
     ::ReleaseMutex(mutex.Get());
     return code;

@@ -1,10 +1,15 @@
 #include "commandline/win32/CommandHost.h"
 
+#include "commandline/ProgramSearch.h"
+#include "commandline/win32/Win32ProgramLookup.h"
 #include "common/ScopeExit.h"
 #include "common/win32/Files.h"
 #include "common/win32/WinText.h"
 #include "filter/win32/ResultsFilterForm.h"
 #include "recording/win32/ProgramLauncher.h"
+
+#include <winioctl.h>
+#include <winternl.h>
 
 #include <atomic>
 #include <memory>
@@ -38,6 +43,46 @@ void ReadLine(const std::shared_ptr<TEnterState>& state) noexcept {
     ::SetEvent(state->Read.Get());
 }
 
+bool IsNullDevice(HANDLE handle) {
+    using TQueryVolume = LONG(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FS_INFORMATION_CLASS);
+    const FARPROC found = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryVolumeInformationFile");
+    if (found == nullptr) {
+        return false;
+    }
+    const auto query = reinterpret_cast<TQueryVolume>(reinterpret_cast<void*>(found));
+    IO_STATUS_BLOCK status{};
+    FILE_FS_DEVICE_INFORMATION device{};
+    return query(handle, &status, &device, sizeof(device), FileFsDeviceInformation) >= 0 &&
+           device.DeviceType == FILE_DEVICE_NULL;
+}
+
+// Whether a read would find the end at once, as far as can be told without
+// reading: an input that may still bring a line (a console, a terminal, an
+// open pipe) is not at its end.
+bool InputAtEnd(HANDLE input) {
+    DWORD mode = 0;
+    if (::GetConsoleMode(input, &mode)) {
+        return false;
+    }
+    switch (::GetFileType(input)) {
+    case FILE_TYPE_PIPE: {
+        DWORD available = 0;
+        return !::PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr) &&
+               ::GetLastError() == ERROR_BROKEN_PIPE;
+    }
+    case FILE_TYPE_DISK: {
+        LARGE_INTEGER position{};
+        LARGE_INTEGER size{};
+        return ::SetFilePointerEx(input, LARGE_INTEGER{}, &position, FILE_CURRENT) && ::GetFileSizeEx(input, &size) &&
+               position.QuadPart >= size.QuadPart;
+    }
+    case FILE_TYPE_CHAR:
+        return IsNullDevice(input);
+    default:
+        return false;
+    }
+}
+
 ULONGLONG Deadline(int timeoutSeconds) {
     return ::GetTickCount64() + static_cast<ULONGLONG>(timeoutSeconds) * 1000;
 }
@@ -45,27 +90,49 @@ ULONGLONG Deadline(int timeoutSeconds) {
 } // namespace
 
 TWin32CommandHost::TWin32CommandHost(TCommandWindow& window, IProcessSnapshot& processes, const TSettings& settings,
-                                     IMessageBoxes& boxes, IIgnoreFiles& ignoreFiles, HANDLE input)
+                                     IMessageBoxes& boxes, IIgnoreFiles& ignoreFiles, HANDLE input,
+                                     const TConsoleInterrupt& interrupt)
     : FWindow(window), FProcesses(processes), FSettings(settings), FBoxes(boxes), FIgnoreFiles(ignoreFiles),
-      FInput(input) {}
+      FInput(input), FInterrupt(interrupt) {}
 
 std::unique_ptr<IRunningProgram> TWin32CommandHost::StartProgram(const std::string& fileName,
                                                                  const std::vector<std::string>& arguments,
                                                                  TCaptureNotes& notes) {
-    return quill::StartProgram(fileName, JoinCommandLine(arguments), FWindow, FProcesses, notes);
+    TProgramStart start{fileName, JoinCommandLine(arguments), {}};
+    // As from the shell, a program found on the search path runs in the
+    // current folder, where the files its arguments name are.
+    if (!NamesFolder(fileName)) {
+        const TProgramSearch search = CurrentProgramSearch();
+        TWin32ProgramLookup lookup;
+        start.FileName = FindProgram(fileName, search, lookup);
+        start.Folder = search.CurrentFolder;
+        if (start.FileName.empty()) {
+            throw std::runtime_error("It is not in the current folder, in a folder of PATH or under App Paths.");
+        }
+    }
+    std::string whyNot;
+    std::unique_ptr<IRunningProgram> program = quill::StartProgram(start, FWindow, FProcesses, notes, whyNot);
+    if (!program) {
+        throw std::runtime_error(whyNot);
+    }
+    return program;
 }
 
-bool TWin32CommandHost::WaitForProgram(IRunningProgram& program, std::optional<int> timeoutSeconds) {
+TWaitEnd TWin32CommandHost::WaitForProgram(IRunningProgram& program, std::optional<int> timeoutSeconds) {
+    const auto end = [this](bool ended) {
+        return ended ? TWaitEnd::Done : FInterrupt.Pressed() ? TWaitEnd::Interrupted : TWaitEnd::TimeRanOut;
+    };
     if (!timeoutSeconds) {
-        return program.WaitForExit([] { return true; });
+        return end(program.WaitForExit([this] { return !FInterrupt.Pressed(); }));
     }
     const ULONGLONG deadline = Deadline(*timeoutSeconds);
     FWindow.Tick(kTickMilliseconds);
     const TScopeExit stopTicking([this] { FWindow.Tick(0); });
-    return program.WaitForExit([deadline] { return ::GetTickCount64() < deadline; });
+    return end(
+        program.WaitForExit([this, deadline] { return !FInterrupt.Pressed() && ::GetTickCount64() < deadline; }));
 }
 
-void TWin32CommandHost::WaitForEnter(std::optional<int> timeoutSeconds) {
+TWaitEnd TWin32CommandHost::WaitForEnter(std::optional<int> timeoutSeconds) {
     auto state = std::make_shared<TEnterState>();
     DWORD count = 0;
     if (FInput != nullptr && state->Read) {
@@ -75,30 +142,39 @@ void TWin32CommandHost::WaitForEnter(std::optional<int> timeoutSeconds) {
     }
     const HANDLE read = state->Read.Get();
     const ULONGLONG deadline = timeoutSeconds ? Deadline(*timeoutSeconds) : 0;
-    while (true) {
+    while (!FInterrupt.Pressed()) {
         DWORD wait = INFINITE;
         if (timeoutSeconds) {
             const ULONGLONG now = ::GetTickCount64();
             if (now >= deadline) {
-                return;
+                return TWaitEnd::TimeRanOut;
             }
             wait = static_cast<DWORD>(deadline - now);
         } else if (count == 0) {
             // Neither a line nor the clock could end the wait.
-            return;
+            return TWaitEnd::InputEnded;
         }
         const DWORD woken = ::MsgWaitForMultipleObjectsEx(count, &read, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (count == 1 && woken == WAIT_OBJECT_0) {
             if (!state->Ended) {
-                return;
+                return TWaitEnd::Done;
             }
             count = 0;
         } else if (woken == WAIT_OBJECT_0 + count) {
             FWindow.ProcessMessages();
         } else {
-            return;
+            return TWaitEnd::TimeRanOut;
         }
     }
+    return TWaitEnd::Interrupted;
+}
+
+bool TWin32CommandHost::InputEnded() {
+    return FInput == nullptr || InputAtEnd(FInput);
+}
+
+bool TWin32CommandHost::Interrupted() {
+    return FInterrupt.Pressed();
 }
 
 void TWin32CommandHost::ApplyResultFilter(TSessionStore& store) {

@@ -2,6 +2,7 @@
 
 #include "commandline/CommandRecording.h"
 #include "commandline/win32/CommandWindow.h"
+#include "commandline/win32/ConsoleInterrupt.h"
 #include "common/MessageBoxes.h"
 #include "common/ProcessList.h"
 #include "common/win32/UniqueHandle.h"
@@ -16,12 +17,15 @@ namespace quill {
 class TWin32CommandHost : public ICommandHost {
 public:
     TWin32CommandHost(TCommandWindow& window, IProcessSnapshot& processes, const TSettings& settings,
-                      IMessageBoxes& boxes, IIgnoreFiles& ignoreFiles, HANDLE input);
+                      IMessageBoxes& boxes, IIgnoreFiles& ignoreFiles, HANDLE input,
+                      const TConsoleInterrupt& interrupt);
 
     std::unique_ptr<IRunningProgram>
     StartProgram(const std::string& fileName, const std::vector<std::string>& arguments, TCaptureNotes& notes) override;
-    bool WaitForProgram(IRunningProgram& program, std::optional<int> timeoutSeconds) override;
-    void WaitForEnter(std::optional<int> timeoutSeconds) override;
+    TWaitEnd WaitForProgram(IRunningProgram& program, std::optional<int> timeoutSeconds) override;
+    TWaitEnd WaitForEnter(std::optional<int> timeoutSeconds) override;
+    bool InputEnded() override;
+    bool Interrupted() override;
     void ApplyResultFilter(TSessionStore& store) override;
     std::string ReadFile(const std::string& path) override;
     void WriteFile(const std::string& path, std::string_view bytes) override;
@@ -33,6 +37,7 @@ private:
     IMessageBoxes& FBoxes;
     IIgnoreFiles& FIgnoreFiles;
     HANDLE FInput;
+    const TConsoleInterrupt& FInterrupt;
 };
 
 } // namespace quill

@@ -80,20 +80,26 @@ std::unique_ptr<IRunningProgram> Follow(IMessagePump& view, IProcessSnapshot& pr
     return std::make_unique<TWaitableProgram>(view, processes, notes, std::move(process), std::move(job));
 }
 
-std::unique_ptr<IRunningProgram> CreateDirectly(const std::string& fileName, const std::string& arguments,
-                                                IMessagePump& view, IProcessSnapshot& processes, TCaptureNotes& notes) {
-    const std::wstring application = Wide(fileName);
+std::wstring WorkingFolder(const TProgramStart& start) {
+    return Wide(start.Folder.empty() ? Folder(start.FileName) : start.Folder);
+}
+
+std::unique_ptr<IRunningProgram> CreateDirectly(const TProgramStart& start, IMessagePump& view,
+                                                IProcessSnapshot& processes, TCaptureNotes& notes,
+                                                std::string& whyNot) {
+    const std::wstring application = Wide(start.FileName);
     std::wstring commandLine = L"\"" + application + L"\"";
-    if (!arguments.empty()) {
-        commandLine += L" " + Wide(arguments);
+    if (!start.Arguments.empty()) {
+        commandLine += L" " + Wide(start.Arguments);
     }
-    const std::wstring folder = Wide(Folder(fileName));
+    const std::wstring folder = WorkingFolder(start);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION created{};
     if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                           CREATE_NEW_PROCESS_GROUP | NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr,
                           folder.empty() ? nullptr : folder.c_str(), &startup, &created)) {
+        whyNot = SystemMessage(::GetLastError());
         return nullptr;
     }
     TUniqueHandleObject process(created.hProcess);
@@ -103,15 +109,15 @@ std::unique_ptr<IRunningProgram> CreateDirectly(const std::string& fileName, con
         job->Assign(process.Get());
     }
     ::ResumeThread(thread.Get());
-    return Follow(view, processes, std::move(process), std::move(job), fileName, notes);
+    return Follow(view, processes, std::move(process), std::move(job), start.FileName, notes);
 }
 
-std::unique_ptr<IRunningProgram> OpenThroughShell(const std::string& fileName, const std::string& arguments,
-                                                  IMessagePump& view, IProcessSnapshot& processes,
-                                                  TCaptureNotes& notes) {
-    const std::wstring file = Wide(fileName);
-    const std::wstring parameters = Wide(arguments);
-    const std::wstring folder = Wide(Folder(fileName));
+std::unique_ptr<IRunningProgram> OpenThroughShell(const TProgramStart& start, IMessagePump& view,
+                                                  IProcessSnapshot& processes, TCaptureNotes& notes,
+                                                  std::string& whyNot) {
+    const std::wstring file = Wide(start.FileName);
+    const std::wstring parameters = Wide(start.Arguments);
+    const std::wstring folder = WorkingFolder(start);
     SHELLEXECUTEINFOW execute{};
     execute.cbSize = sizeof(execute);
     execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
@@ -122,7 +128,12 @@ std::unique_ptr<IRunningProgram> OpenThroughShell(const std::string& fileName, c
     execute.nShow = SW_SHOWNORMAL;
     // A handler that hands the file to a program already running gives no
     // process to wait for: nothing was started that the wait could follow.
-    if (!::ShellExecuteExW(&execute) || execute.hProcess == nullptr) {
+    if (!::ShellExecuteExW(&execute)) {
+        whyNot = SystemMessage(::GetLastError());
+        return nullptr;
+    }
+    if (execute.hProcess == nullptr) {
+        whyNot = "The file was handed to a program that was already running; no process was started.";
         return nullptr;
     }
     TUniqueHandleObject process(execute.hProcess);
@@ -130,15 +141,15 @@ std::unique_ptr<IRunningProgram> OpenThroughShell(const std::string& fileName, c
     if (job && job->Assign(process.Get())) {
         AssignDescendants(*job, processes, ::GetProcessId(process.Get()), CreationTimeOf(process.Get()));
     }
-    return Follow(view, processes, std::move(process), std::move(job), fileName, notes);
+    return Follow(view, processes, std::move(process), std::move(job), start.FileName, notes);
 }
 
 } // namespace
 
-std::unique_ptr<IRunningProgram> StartProgram(const std::string& fileName, const std::string& arguments,
-                                              IMessagePump& view, IProcessSnapshot& processes, TCaptureNotes& notes) {
-    return StartsDirectly(fileName) ? CreateDirectly(fileName, arguments, view, processes, notes)
-                                    : OpenThroughShell(fileName, arguments, view, processes, notes);
+std::unique_ptr<IRunningProgram> StartProgram(const TProgramStart& start, IMessagePump& view,
+                                              IProcessSnapshot& processes, TCaptureNotes& notes, std::string& whyNot) {
+    return StartsDirectly(start.FileName) ? CreateDirectly(start, view, processes, notes, whyNot)
+                                          : OpenThroughShell(start, view, processes, notes, whyNot);
 }
 
 std::unique_ptr<IRunningProgram> FollowProcess(const TProcessName& process, IMessagePump& view,

@@ -10,14 +10,22 @@
 
 namespace quill {
 
+// What to start, and where.
+struct TProgramStart {
+    std::string FileName;
+    // The rest of the command line, quoted as the program expects; may be
+    // empty.
+    std::string Arguments;
+    // The working directory; empty: the program's own folder.
+    std::string Folder;
+};
+
 // Starts the chosen file inside a job, so that the wait also covers whatever
 // the program starts: programs (.exe, .com) directly, created suspended until
-// they belong to the job; any other file through the shell's "open". The
-// program's folder is its working directory. arguments, when not empty, is the
-// rest of the command line, quoted as the program expects. Null when nothing
-// was started.
-std::unique_ptr<IRunningProgram> StartProgram(const std::string& fileName, const std::string& arguments,
-                                              IMessagePump& view, IProcessSnapshot& processes, TCaptureNotes& notes);
+// they belong to the job; any other file through the shell's "open". Null
+// when nothing was started, with the reason in whyNot.
+std::unique_ptr<IRunningProgram> StartProgram(const TProgramStart& start, IMessagePump& view,
+                                              IProcessSnapshot& processes, TCaptureNotes& notes, std::string& whyNot);
 
 // Follows a running process and the processes it has started by now, through
 // a job where the platform allows one, else through its handle, else through

@@ -39,6 +39,16 @@ bool TWaitableProgram::WaitForExit(const std::function<bool()>& keepWaiting) {
     return WaitServingMessages(FJob->Finished(), FView, keepWaiting) && FollowOutsideJob(keepWaiting);
 }
 
+// A process that returned STILL_ACTIVE as its code is told apart from one
+// that runs by its handle, which is signalled once it has ended.
+std::optional<std::uint32_t> TWaitableProgram::ExitCode() const {
+    DWORD code = 0;
+    if (::WaitForSingleObject(FProcess.Get(), 0) != WAIT_OBJECT_0 || !::GetExitCodeProcess(FProcess.Get(), &code)) {
+        return std::nullopt;
+    }
+    return code;
+}
+
 // A process started with leave to break away from the job does not keep it
 // busy. Whatever the job's members started that still runs is followed until
 // it ends; then what those started is looked for in the same way.

@@ -31,6 +31,7 @@ public:
     TWaitableProgram(IMessagePump& view, IProcessSnapshot& processes, TCaptureNotes& notes, TUniqueHandleObject process,
                      std::unique_ptr<TProgramJob> job);
     bool WaitForExit(const std::function<bool()>& keepWaiting) override;
+    std::optional<std::uint32_t> ExitCode() const override;
 
 private:
     bool FollowOutsideJob(const std::function<bool()>& keepWaiting);

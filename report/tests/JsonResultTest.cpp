@@ -108,7 +108,10 @@ TEST_F(JsonResultTest, AnEmptySessionHasEverySectionAndTheRecordingsDetails) {
     EXPECT_EQ(recording["stopped"], "2023-03-15T18:00:00.000");
     EXPECT_EQ(recording["startReason"], "manual");
     EXPECT_EQ(recording["stopReason"], "programExit");
+    EXPECT_TRUE(recording["programExitCode"].is_null());
     EXPECT_EQ(recording["digest"], "md5");
+    FRecording.ProgramExitCode = 0xC0000005;
+    EXPECT_EQ(Result()["recording"]["programExitCode"], 0xC0000005);
     EXPECT_EQ(result["captureNotes"]["total"], 0);
     for (const char* list : {"processes", "diskUsage", "fileEvents", "shellEvents"}) {
         EXPECT_TRUE(result[list].is_array()) << list;

@@ -5,7 +5,8 @@
 // their service, and exits at once too. "child" works for a second, then
 // leaves child-done.txt in its working directory. "wait NAME" runs until the
 // named event is set; "wait NAME CHILD" first starts a copy that waits for
-// the event CHILD.
+// the event CHILD; "set NAME" sets it. A waiting copy closes its standard handles, so that
+// whoever reads the output of its starter is not kept waiting by it.
 #include <windows.h>
 
 #include <string>
@@ -39,11 +40,24 @@ int WorkAsChild() {
 }
 
 int WaitForEvent(const wchar_t* name) {
+    for (const DWORD standard : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        ::CloseHandle(::GetStdHandle(standard));
+    }
     const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, name);
     if (event == nullptr) {
         return 1;
     }
     ::WaitForSingleObject(event, 60000);
+    ::CloseHandle(event);
+    return 0;
+}
+
+int SetNamedEvent(const wchar_t* name) {
+    const HANDLE event = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, name);
+    if (event == nullptr) {
+        return 1;
+    }
+    ::SetEvent(event);
     ::CloseHandle(event);
     return 0;
 }
@@ -62,6 +76,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (argc > 2 && std::wstring(argv[1]) == L"wait") {
         return WaitForEvent(argv[2]);
+    }
+    if (argc > 2 && std::wstring(argv[1]) == L"set") {
+        return SetNamedEvent(argv[2]);
     }
     return StartChild(L"leave");
 }
