@@ -77,19 +77,43 @@ bool TIgnoreMatcher::IsPathIncluded(std::string_view path) const {
     return !FDirectoryPrefixes.Covers(path, hash) && !FPaths.Contains(hash, path);
 }
 
-bool TIgnoreMatcher::IsKeyIncluded(std::string_view keyPath) const {
-    std::uint64_t hash = 0;
-    return !FKeys.Covers(keyPath, hash);
+namespace {
+
+// The key path below the user's hive it lies in, "\S-1-5-21-...\Software\"
+// giving "\Software\"; empty for the hive itself.
+std::string_view BelowUserHive(std::string_view keyPath) {
+    const std::size_t end = keyPath.find('\\', 1);
+    return end == std::string_view::npos || end + 1 >= keyPath.size() ? std::string_view() : keyPath.substr(end);
 }
 
-bool TIgnoreMatcher::IsValueIncluded(std::string_view keyPath, std::string_view name) const {
-    if (FValues.Empty()) {
-        return true;
-    }
+} // namespace
+
+bool TIgnoreMatcher::KeyMatches(std::string_view keyPath) const {
+    std::uint64_t hash = 0;
+    return FKeys.Covers(keyPath, hash);
+}
+
+bool TIgnoreMatcher::ValueMatches(std::string_view keyPath, std::string_view name) const {
     TTextHasher hasher;
     hasher.Append(keyPath);
     hasher.Append(name);
-    return !FValues.Contains(hasher.Hash(), keyPath, name);
+    return FValues.Contains(hasher.Hash(), keyPath, name);
+}
+
+bool TIgnoreMatcher::IsKeyIncluded(std::string_view keyPath, TKeyScope scope) const {
+    if (KeyMatches(keyPath)) {
+        return false;
+    }
+    const std::string_view below = scope == TKeyScope::EachUserHive ? BelowUserHive(keyPath) : std::string_view();
+    return below.empty() || !KeyMatches(below);
+}
+
+bool TIgnoreMatcher::IsValueIncluded(std::string_view keyPath, std::string_view name, TKeyScope scope) const {
+    if (FValues.Empty() || ValueMatches(keyPath, name)) {
+        return FValues.Empty();
+    }
+    const std::string_view below = scope == TKeyScope::EachUserHive ? BelowUserHive(keyPath) : std::string_view();
+    return below.empty() || !ValueMatches(below, name);
 }
 
 } // namespace quill

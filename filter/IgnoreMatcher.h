@@ -32,10 +32,16 @@ public:
     // False for a path equal to a files or directories entry, or below a
     // directories entry; directory paths end with a backslash.
     bool IsPathIncluded(std::string_view path) const;
+    // Where the key and value entries stand in a root's key paths. Under
+    // HKEY_USERS each user's hive is one level down ("\S-1-5-21-...\"), and
+    // an entry written as under HKEY_CURRENT_USER ("\Software\...") is to
+    // hide the same there, in every hive.
+    enum class TKeyScope { Root, EachUserHive };
+
     // False for a key path equal to or below a keys entry.
-    bool IsKeyIncluded(std::string_view keyPath) const;
+    bool IsKeyIncluded(std::string_view keyPath, TKeyScope scope = TKeyScope::Root) const;
     // False for a value named by a values entry.
-    bool IsValueIncluded(std::string_view keyPath, std::string_view name) const;
+    bool IsValueIncluded(std::string_view keyPath, std::string_view name, TKeyScope scope = TKeyScope::Root) const;
 
 private:
     // Texts found by their TextHash, compared with SameText.
@@ -68,6 +74,9 @@ private:
         THashedTexts FPrefixes;
         std::vector<bool> FLengths;
     };
+
+    bool KeyMatches(std::string_view keyPath) const;
+    bool ValueMatches(std::string_view keyPath, std::string_view name) const;
 
     // Files and directories alike are hidden by an equal path.
     THashedTexts FPaths;

@@ -9,6 +9,8 @@
 namespace quill {
 namespace {
 
+using TKeyScope = TIgnoreMatcher::TKeyScope;
+
 // Directory change actions as the platform numbers them.
 enum TWatchAction : std::uint32_t {
     kActionAdded = 1,
@@ -61,13 +63,13 @@ public:
         MapShellKinds();
     }
 
-    void FilterRegistryRoot(bool rootOn, TRootResults& root) const {
+    void FilterRegistryRoot(bool rootOn, TRootResults& root, TKeyScope scope) const {
         // A key present on one side only has values on that side only.
         FilterKeys(rootOn && On(fsModKey), root.ModifiedKeysAfter,
-                   {root.ModifiedValuesBefore, root.ModifiedValuesAfter, root.ValuesBefore, root.ValuesAfter});
-        FilterKeys(rootOn && On(fsModKey), root.ModifiedKeysBefore, {});
-        FilterKeys(rootOn && On(fsDelKey), root.KeysBefore, {.Deleted = root.ValuesBefore});
-        FilterKeys(rootOn && On(fsNewKey), root.KeysAfter, {.Created = root.ValuesAfter});
+                   {root.ModifiedValuesBefore, root.ModifiedValuesAfter, root.ValuesBefore, root.ValuesAfter}, scope);
+        FilterKeys(rootOn && On(fsModKey), root.ModifiedKeysBefore, {}, scope);
+        FilterKeys(rootOn && On(fsDelKey), root.KeysBefore, {.Deleted = root.ValuesBefore}, scope);
+        FilterKeys(rootOn && On(fsNewKey), root.KeysAfter, {.Created = root.ValuesAfter}, scope);
     }
 
     void FilterFileScan(TResultLists& lists) const {
@@ -148,7 +150,7 @@ private:
         TValueList* Created = nullptr;
     };
 
-    void FilterKeys(bool kindOn, TKeyList* keys, const TValueLists& values) const {
+    void FilterKeys(bool kindOn, TKeyList* keys, const TValueLists& values, TKeyScope scope) const {
         if (keys == nullptr) {
             return;
         }
@@ -159,14 +161,14 @@ private:
                 continue;
             }
             const std::string& keyPath = keys->Text(i);
-            const bool included = kindOn && FIgnored.IsKeyIncluded(keyPath);
+            const bool included = kindOn && FIgnored.IsKeyIncluded(keyPath, scope);
             key->Included = included ? 1 : 0;
-            FilterKeyValues(keyPath, included, values, cursors);
+            FilterKeyValues(keyPath, included, values, cursors, scope);
         }
     }
 
-    void FilterKeyValues(const std::string& keyPath, bool keyIncluded, const TValueLists& values,
-                         TCursors& cursors) const {
+    void FilterKeyValues(const std::string& keyPath, bool keyIncluded, const TValueLists& values, TCursors& cursors,
+                         TKeyScope scope) const {
         if (values.ModifiedBefore != nullptr && values.ModifiedAfter != nullptr) {
             TValueList& before = *values.ModifiedBefore;
             TValueList& after = *values.ModifiedAfter;
@@ -175,7 +177,7 @@ private:
                 TValueRecord* b = before.Record(i);
                 TValueRecord* a = i < after.Count() ? after.Record(i) : nullptr;
                 const bool included =
-                    keyIncluded && On(fsModValue) && b != nullptr && FIgnored.IsValueIncluded(keyPath, b->Name);
+                    keyIncluded && On(fsModValue) && b != nullptr && FIgnored.IsValueIncluded(keyPath, b->Name, scope);
                 for (TValueRecord* record : {b, a}) {
                     if (record != nullptr) {
                         record->Included = included ? 1 : 0;
@@ -183,18 +185,19 @@ private:
                 }
             }
         }
-        FilterValueGroup(keyPath, keyIncluded && On(fsDelValue), values.Deleted, cursors.DeletedValues);
-        FilterValueGroup(keyPath, keyIncluded && On(fsNewValue), values.Created, cursors.NewValues);
+        FilterValueGroup(keyPath, keyIncluded && On(fsDelValue), values.Deleted, cursors.DeletedValues, scope);
+        FilterValueGroup(keyPath, keyIncluded && On(fsNewValue), values.Created, cursors.NewValues, scope);
     }
 
-    void FilterValueGroup(const std::string& keyPath, bool kindOn, TValueList* values, std::size_t& cursor) const {
+    void FilterValueGroup(const std::string& keyPath, bool kindOn, TValueList* values, std::size_t& cursor,
+                          TKeyScope scope) const {
         if (values == nullptr) {
             return;
         }
         for (std::size_t i = SeekGroup(*values, keyPath, cursor);
              i < values->Count() && SameText(values->Text(i), keyPath); ++i) {
             if (TValueRecord* value = values->Record(i)) {
-                value->Included = kindOn && FIgnored.IsValueIncluded(keyPath, value->Name) ? 1 : 0;
+                value->Included = kindOn && FIgnored.IsValueIncluded(keyPath, value->Name, scope) ? 1 : 0;
             }
         }
     }
@@ -263,7 +266,8 @@ TFilterSwitch RootSwitch(TRegRoot root) noexcept {
 void ApplyToResults(const TFilterSwitches& switches, const TIgnoreMatcher& ignored, TResultLists& lists) {
     const TResultFilter filter(switches, ignored);
     for (const TRegRoot root : kAllRoots) {
-        filter.FilterRegistryRoot(switches.IsSwitchOn(RootSwitch(root)), lists.Roots[static_cast<std::size_t>(root)]);
+        filter.FilterRegistryRoot(switches.IsSwitchOn(RootSwitch(root)), lists.Roots[static_cast<std::size_t>(root)],
+                                  root == TRegRoot::Users ? TKeyScope::EachUserHive : TKeyScope::Root);
     }
     filter.FilterFileWatch(lists.FileWatchEvents);
     filter.FilterFileScan(lists);

@@ -85,6 +85,42 @@ INSTANTIATE_TEST_SUITE_P(
         TValueCase{"\\Software\\Defaults\\", "Name", true}, TValueCase{"\\Software\\", "Defaults", true},
         TValueCase{"\\Software\\Written\\", "", false}, TValueCase{"\\Software\\", "Written", true}));
 
+// Under HKEY_USERS an entry hides its path below every user's hive as well as
+// at the root; elsewhere only at the root.
+TEST(IgnoreMatcher, EntriesAlsoHideBelowEachUserHiveUnderTheUsersRoot) {
+    using enum TIgnoreMatcher::TKeyScope;
+    struct TCase {
+        const char* KeyPath;
+        const char* Name; // null: the key itself
+        bool InUserHives;
+        bool AtRoot;
+    };
+    const TCase cases[] = {
+        {"\\S-1-5-21-1-2-3-1001\\Software\\Example\\", nullptr, false, true},
+        {"\\S-1-5-21-1-2-3-1001\\software\\EXAMPLE\\Sub\\", nullptr, false, true},
+        {"\\.DEFAULT\\Software\\Example\\", nullptr, false, true},
+        {"\\S-1-5-21-1-2-3-1001_Classes\\Software\\Hand\\", nullptr, false, true},
+        {"\\S-1-5-21-1-2-3-1001\\Software\\ExampleTwo\\", nullptr, true, true},
+        {"\\S-1-5-21-1-2-3-1001\\", nullptr, true, true},
+        {"\\Software\\Example\\", nullptr, false, false},
+        {"\\S-1-5-18\\X\\Software\\Example\\", nullptr, true, true},
+        {"\\S-1-5-21-1-2-3-1001\\Software\\Values\\", "Seed", false, true},
+        {"\\S-1-5-21-1-2-3-1001\\Software\\Values\\", "Seed2", true, true},
+        {"\\S-1-5-21-1-2-3-1001\\Software\\Defaults\\", "", false, true},
+        {"\\S-1-5-21-1-2-3-1001\\", "Software", true, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.KeyPath) + (c.Name != nullptr ? c.Name : ""));
+        if (c.Name == nullptr) {
+            EXPECT_EQ(Matcher().IsKeyIncluded(c.KeyPath, EachUserHive), c.InUserHives);
+            EXPECT_EQ(Matcher().IsKeyIncluded(c.KeyPath, Root), c.AtRoot);
+        } else {
+            EXPECT_EQ(Matcher().IsValueIncluded(c.KeyPath, c.Name, EachUserHive), c.InUserHives);
+            EXPECT_EQ(Matcher().IsValueIncluded(c.KeyPath, c.Name, Root), c.AtRoot);
+        }
+    }
+}
+
 TEST(IgnoreMatcher, EmptyListsHideNothing) {
     const TIgnoreMatcher none;
     EXPECT_TRUE(none.IsPathIncluded("C:\\x"));

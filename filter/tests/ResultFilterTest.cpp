@@ -155,6 +155,28 @@ TEST_F(ResultFilter, IgnoredKeysHideThemselvesTheirSubkeysAndTheirValues) {
                                {"same name as ignored value, other key, last entry", newLast, 1}});
 }
 
+// Recording all the registry records HKEY_USERS, not HKEY_CURRENT_USER: the
+// per-user entries must hide the same there, in each user's hive, and
+// nowhere else.
+TEST_F(ResultFilter, PerUserEntriesHideTheSameInEveryHiveUnderTheUsersRoot) {
+    FIgnore.Keys = {"\\Software\\Hidden\\"};
+    FIgnore.Values = {"\\Software\\Mod\\Seed"};
+    TSession& s = FSession;
+    TKeyRecord* user = s.Key(s.KeysAfter, "\\S-1-5-21-7-1001\\Software\\Hidden\\Sub\\");
+    TKeyRecord* other = s.Key(s.KeysAfter, "\\S-1-5-21-7-1002\\Software\\Hidden\\");
+    TKeyRecord* shown = s.Key(s.KeysAfter, "\\S-1-5-21-7-1001\\Software\\Shown\\");
+    s.Key(s.KeysBefore, "\\S-1-5-21-7-1001\\Software\\Mod\\");
+    TValueRecord* seed = s.Value(s.ValuesBefore, "\\S-1-5-21-7-1001\\Software\\Mod\\", "Seed");
+    TValueRecord* size = s.Value(s.ValuesBefore, "\\S-1-5-21-7-1001\\Software\\Mod\\", "Size");
+    Apply(TRegRoot::Users);
+    ExpectFlags<TKeyRecord>({{"below one user's hive", user, 0}, {"in another's", other, 0}, {"not listed", shown, 1}});
+    ExpectFlags<TValueRecord>({{"listed value", seed, 0}, {"its sibling", size, 1}});
+
+    // Elsewhere a hive's name is a key like any other.
+    Apply(TRegRoot::LocalMachine);
+    ExpectFlags<TKeyRecord>({{"below a first-level key", user, 1}});
+}
+
 TEST_F(ResultFilter, ValueKindsFollowTheKindOfTheirKey) {
     Off({"F_ModKey"});
     TSession& s = FSession;

@@ -49,7 +49,10 @@ std::optional<std::string> UsualVariable(std::string_view name) {
 std::vector<std::string> Entries(TIgnoreKind kind) {
     std::vector<std::string> texts;
     for (const TIgnoreEntry& entry : ParseIgnoreList(ShippedText(IgnoreKindInfo(kind).FileName))) {
-        texts.push_back(kind == Files || kind == Directories ? ExpandVariables(entry.Text, UsualVariable) : entry.Text);
+        if (entry.Checked) {
+            texts.push_back(kind == Files || kind == Directories ? ExpandVariables(entry.Text, UsualVariable)
+                                                                 : entry.Text);
+        }
     }
     return texts;
 }
@@ -76,7 +79,7 @@ TEST_P(ShippedList, SaysWhyAboveEveryEntryAndKeepsEntriesInTheEditorsForm) {
             continue;
         }
         SCOPED_TRACE(lines[i]);
-        EXPECT_TRUE(lines[i].starts_with('+'));
+        EXPECT_TRUE(lines[i].starts_with('+') || lines[i].starts_with('-'));
         EXPECT_TRUE(lines[i - 1].starts_with("; ") && lines[i - 1] != kIgnoreFileComment);
         const std::string entry = lines[i].substr(1);
         EXPECT_EQ(IgnoreEntryForm(GetParam(), entry).value_or("<rejected>"), entry);
@@ -121,6 +124,14 @@ const char* const kStartAndPersistKeys[] = {
     "\\*\\shellex\\",
     "\\Folder\\shellex\\",
     "\\Software\\Microsoft\\Windows Defender\\Exclusions\\",
+    "\\Software\\Microsoft\\Windows Defender\\Exclusions\\Paths\\",
+    "\\Software\\Microsoft\\WindowsUpdate\\UX\\Settings\\",
+    "\\Software\\Policies\\Microsoft\\Windows\\WindowsUpdate\\AU\\",
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved\\",
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Notifications\\Settings\\",
+    "\\System\\CurrentControlSet\\Services\\dam\\",
+    "\\System\\CurrentControlSet\\Control\\Session Manager\\",
+    "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers\\",
 };
 
 const char* const kStartAndPersistValues[] = {
@@ -149,6 +160,15 @@ const char* const kStartAndPersistFolders[] = {
     "C:\\Windows\\System32\\drivers",
     "C:\\Windows\\System32\\wbem\\Repository",
     "C:\\Windows\\System32\\config\\systemprofile\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu",
+    "C:\\Windows\\System32\\config",
+    "C:\\Windows\\System32\\CatRoot",
+    "C:\\Windows\\System32\\Tasks\\Microsoft\\Windows",
+    "C:\\Windows\\inf",
+    "C:\\Windows\\Temp",
+    "C:\\Users\\Tester\\AppData\\Local\\Temp",
+    "C:\\ProgramData\\Microsoft\\Windows\\WER",
+    "C:\\ProgramData\\Microsoft\\Windows Defender\\Scans\\History\\Service\\DetectionHistory",
+    "C:\\Users\\Tester\\AppData\\Local\\Packages\\Microsoft.Windows.Search_cw5n1h2txyewy\\LocalState",
 };
 
 void ExpectKeyShown(std::string_view keyPath) {
@@ -200,8 +220,31 @@ TEST(ShippedLists, CutWhatWindowsChangesOnItsOwn) {
         Shipped().IsKeyIncluded("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\UserAssist\\{X}\\"));
     EXPECT_FALSE(Shipped().IsValueIncluded("\\Software\\Microsoft\\Cryptography\\RNG\\", "Seed"));
     EXPECT_FALSE(Shipped().IsPathIncluded("C:\\Windows\\Prefetch\\SETUP.EXE-12345678.pf"));
-    EXPECT_FALSE(Shipped().IsPathIncluded("C:\\Users\\Tester\\AppData\\Local\\Temp\\x.tmp"));
+    EXPECT_FALSE(Shipped().IsPathIncluded("C:\\Windows\\System32\\catroot2\\edb.log"));
+    EXPECT_FALSE(Shipped().IsPathIncluded("C:\\Windows\\System32\\config\\SAM.LOG1"));
+    EXPECT_FALSE(Shipped().IsKeyIncluded("\\System\\ControlSet001\\Services\\dam\\UserSettings\\S-1\\"));
     EXPECT_FALSE(Shipped().IsPathIncluded("C:\\pagefile.sys"));
+}
+
+// What a user's hive holds under HKEY_USERS is what HKEY_CURRENT_USER shows
+// of it: every entry that hides something there hides it in each hive.
+TEST(ShippedLists, HideTheSameBelowEachUserHiveUnderHkeyUsers) {
+    using enum TIgnoreMatcher::TKeyScope;
+    std::size_t perUser = 0;
+    for (const std::string& entry : Entries(Keys)) {
+        if (!entry.starts_with("\\Software\\")) {
+            continue;
+        }
+        ++perUser;
+        EXPECT_FALSE(Shipped().IsKeyIncluded("\\S-1-5-21-7-1001" + entry + "Sub\\", EachUserHive)) << entry;
+        EXPECT_TRUE(Shipped().IsKeyIncluded("\\S-1-5-21-7-1001" + entry + "Sub\\", Root)) << entry;
+    }
+    EXPECT_GE(perUser, 17u);
+    EXPECT_FALSE(Shipped().IsKeyIncluded(
+        "\\S-1-5-21-7-1001_Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\BagMRU\\", EachUserHive));
+    for (const char* key : kStartAndPersistKeys) {
+        EXPECT_TRUE(Shipped().IsKeyIncluded("\\S-1-5-21-7-1001" + std::string(key), EachUserHive)) << key;
+    }
 }
 
 } // namespace
