@@ -7,6 +7,7 @@ TActionStates::TActionStates() {
     // Nothing to view, free or stop before the first recording.
     Disable(TAction::ViewReport);
     Disable(TAction::FreeReport);
+    Disable(TAction::SaveInstallerSource);
     Disable(TAction::StopRecording);
 }
 

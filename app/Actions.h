@@ -22,9 +22,10 @@ enum class TAction {
     StartRecording,
     StopRecording,
     RunProgram,
+    SaveInstallerSource,
 };
 
-inline constexpr std::size_t kActionCount = static_cast<std::size_t>(TAction::RunProgram) + 1;
+inline constexpr std::size_t kActionCount = static_cast<std::size_t>(TAction::SaveInstallerSource) + 1;
 
 // Which actions can be invoked; the window greys out the rest.
 class TActionStates {

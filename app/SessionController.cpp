@@ -31,7 +31,7 @@ constexpr char kParagraph[] = "\n\r\n\r";
 constexpr TAction kSessionActions[] = {
     TAction::Yes,           TAction::Exit,           TAction::ViewReport,
     TAction::FreeReport,    TAction::ReportSettings, TAction::StartRecording,
-    TAction::StopRecording, TAction::RunProgram,
+    TAction::StopRecording, TAction::RunProgram,     TAction::SaveInstallerSource,
 };
 
 } // namespace
@@ -175,6 +175,7 @@ void TSessionController::RunBeforeCapture() {
     // The capture starts a new session: the last one is gone.
     FActions.Disable(TAction::ViewReport);
     FActions.Disable(TAction::FreeReport);
+    FActions.Disable(TAction::SaveInstallerSource);
     BeginCapture();
     FView.ProcessMessages();
     Attempt("Scanning files and registry stopped early", "The report may list as created what the scan missed.",
@@ -184,6 +185,7 @@ void TSessionController::RunBeforeCapture() {
 void TSessionController::RunAfterCapture(bool abort) {
     const TScopeExit closing([this] {
         FActions.Enable(TAction::FreeReport);
+        FActions.Enable(TAction::SaveInstallerSource);
         FActions.Enable(TAction::StartRecording);
         EndCapture();
     });
@@ -261,6 +263,10 @@ void TSessionController::Execute(TAction action) {
         break;
     case TAction::FreeReport:
         FreeReport();
+        break;
+    case TAction::SaveInstallerSource:
+        Attempt("The installer source could not be written", {},
+                [this] { FServices.SaveInstallerSource(FReportFile, FRecording); });
         break;
     case TAction::FilterResults:
         FServices.ShowFilterDialog();
@@ -342,6 +348,7 @@ void TSessionController::FreeReport() {
     FRecording.ProgramName.clear();
     FActions.Disable(TAction::ViewReport);
     FActions.Disable(TAction::FreeReport);
+    FActions.Disable(TAction::SaveInstallerSource);
     Refresh();
 }
 

@@ -16,6 +16,9 @@ public:
     virtual void CaptureAfter(TRecordingInfo& recording, bool abort) = 0;
     // May replace the report file's path, for instance to prefix the date.
     virtual void WriteReport(std::string& reportFile, const TRecordingInfo& recording) = 0;
+    // Asks where, then writes the installer source of the recording there
+    // and says what went into it. Raises when it cannot be written.
+    virtual void SaveInstallerSource(const std::string& reportFile, const TRecordingInfo& recording) = 0;
     // Keeps the before-capture for the start at the next log-on, which the
     // platform is asked to make with the resume switch. Raises when it
     // cannot.

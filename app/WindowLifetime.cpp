@@ -111,6 +111,7 @@ void TSessionController::OfferResume() {
     FActions.Disable(TAction::StartRecording);
     FActions.Disable(TAction::ViewReport);
     FActions.Disable(TAction::FreeReport);
+    FActions.Disable(TAction::SaveInstallerSource);
     FActions.Enable(TAction::StopRecording);
     FStep = 5;
     FWizard.YesTop = kFirstYesTop + (FStep - 1) * kStepSpacing;
@@ -129,6 +130,7 @@ void TSessionController::Close() {
     FRecording.ProgramName.clear();
     FActions.Disable(TAction::ViewReport);
     FActions.Disable(TAction::FreeReport);
+    FActions.Disable(TAction::SaveInstallerSource);
 }
 
 } // namespace quill

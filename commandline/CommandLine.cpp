@@ -169,6 +169,8 @@ const std::map<std::string, TValueParser, TTextLess>& ValueOptions() {
                             std::string& e) { return ParseFile("-save-before", v, o.SaveBeforeFile, e); }},
         {"-after", [](TRecordOptions& o, const std::string& v,
                       std::string& e) { return ParseFile("-after", v, o.AfterFile, e); }},
+        {"-package", [](TRecordOptions& o, const std::string& v,
+                        std::string& e) { return ParseFile("-package", v, o.PackageFolder, e); }},
         {"-timeout", [](TRecordOptions& o, const std::string& v,
                         std::string& e) { return ParseTimeout(v, o.TimeoutSeconds.emplace(), e); }},
     };
@@ -204,6 +206,10 @@ bool CheckSplit(const TRecordOptions& options, std::string& error) {
     if (!options.Program.empty() || options.TimeoutSeconds) {
         error =
             std::string(split) + ": records one side only; install or run the program between -save-before and -after";
+        return false;
+    }
+    if (!options.SaveBeforeFile.empty() && !options.PackageFolder.empty()) {
+        error = "-package: packages what changed, which -save-before does not know yet; give it with -after";
         return false;
     }
     return true;
@@ -372,6 +378,9 @@ std::string RecordUsageText() {
            "                          or one machine on two days). Only the roots, directories\n"
            "                          and digests both recorded are compared; the notes say\n"
            "                          what was left out. Goes with -report, -json, -undo, -quiet\n"
+           "  -package DIR            also write DIR\\Package.wxs, a WiX source that installs what\n"
+           "                          was created and changed, with the files it needs in\n"
+           "                          DIR\\files; build it with wixl or the WiX Toolset\n"
            "  -no-watch               do not watch the directories for live changes\n"
            "  -quiet                  print only errors\n"
            "  -help                   print this text\n"

@@ -52,6 +52,8 @@ struct TRecordOptions {
     // Two saved before sides to compare, the second as the after side of the
     // first, recording nothing; or none.
     std::vector<std::string> CompareFiles;
+    // The folder to write the installer source to; empty: none.
+    std::string PackageFolder;
     std::optional<int> TimeoutSeconds;
     bool NoWatch = false;
     bool Quiet = false;

@@ -312,9 +312,14 @@ bool TCommandRecording::WriteOutputs(const TRecordOptions& options, std::vector<
     if (complete) {
         written.push_back("Report: " + reportFile);
     }
+    std::optional<TInstallerSource> package;
+    if (!options.PackageFolder.empty()) {
+        complete &= WritePackage(options, reportFile, package, written);
+    }
     if (!options.JsonFile.empty()) {
-        complete &= WriteFile("JSON result", options.JsonFile, written,
-                              [&](std::ostream& out) { WriteJsonResult(out, store, FRecording); });
+        complete &= WriteFile("JSON result", options.JsonFile, written, [&](std::ostream& out) {
+            WriteJsonResult(out, store, FRecording, package ? &*package : nullptr);
+        });
     }
     if (!options.UndoFile.empty()) {
         std::vector<std::string> notUndone;
@@ -330,6 +335,51 @@ bool TCommandRecording::WriteOutputs(const TRecordOptions& options, std::vector<
                               [&](std::ostream& out) { WriteCreatedFilesList(out, store); });
     }
     return complete;
+}
+
+namespace {
+
+// The package's files through the host.
+class THostPackageFiles : public IPackageFiles {
+public:
+    explicit THostPackageFiles(ICommandHost& host) : FHost(host) {}
+    std::string Read(const std::string& path) override { return FHost.ReadFile(path); }
+    void Write(const std::string& path, std::string_view bytes) override { FHost.WriteFile(path, bytes); }
+    void MakeFolders(const std::string& folder) override { FHost.MakeFolders(folder); }
+
+private:
+    ICommandHost& FHost;
+};
+
+} // namespace
+
+bool TCommandRecording::WritePackage(const TRecordOptions& options, const std::string& reportFile,
+                                     std::optional<TInstallerSource>& package, std::vector<std::string>& written) {
+    const std::string& folder = options.PackageFolder;
+    TPackageEnvironment environment = FPlatform.Host.PackageEnvironment();
+    environment.OwnFiles = {reportFile, options.JsonFile, options.UndoFile};
+    if (!options.UndoFile.empty()) {
+        environment.OwnFiles.push_back(CreatedFilesListPath(options.UndoFile));
+    }
+    const std::string wxs = folder + (folder.ends_with('\\') ? "" : "\\") + "Package.wxs";
+    try {
+        THostPackageFiles files(FPlatform.Host);
+        package = WriteInstallerSource(FSession.Store(), FRecording, environment, folder, files);
+    } catch (const std::exception& error) {
+        FPlatform.Console.PrintError("Installer source: unable to write " + wxs + " (" + error.what() + ")");
+        return false;
+    }
+    written.push_back("Installer source: " + wxs + " (" + std::to_string(package->FilesPackaged) + " files, " +
+                      std::to_string(package->ValuesPackaged) + " registry values; " + package->ProductName + " " +
+                      package->Version + ", " + (package->PerUser ? "per user" : "per machine") + ")");
+    for (const std::string& line : package->NotPackaged) {
+        written.push_back("Not packaged: " + line);
+    }
+    for (const std::string& line : package->NotExpressed) {
+        written.push_back("Not in the package: " + line);
+    }
+    written.push_back("Build it in " + folder + " with " + InstallerBuildCommand(*package));
+    return true;
 }
 
 bool TCommandRecording::WriteFile(const std::string& what, const std::string& path, std::vector<std::string>& written,

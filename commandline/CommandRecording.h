@@ -5,6 +5,7 @@
 #include "common/CaptureNotes.h"
 #include "recording/RecordingSession.h"
 #include "recording/RunningProgram.h"
+#include "report/InstallerSource.h"
 #include "report/ReportWriter.h"
 #include "settings/Settings.h"
 
@@ -57,6 +58,11 @@ public:
     // Writes the whole file in place of any before it. Raises
     // std::runtime_error with the reason.
     virtual void WriteFile(const std::string& path, std::string_view bytes) = 0;
+    // Creates the folder and those above it that are missing. Raises
+    // std::runtime_error with the reason.
+    virtual void MakeFolders(const std::string& folder) = 0;
+    // This machine's standard folders and the user's SID.
+    virtual TPackageEnvironment PackageEnvironment() = 0;
 };
 
 struct TCommandPlatform {
@@ -108,6 +114,10 @@ private:
     TRecordExit NoInput();
     TRecordExit Interrupted();
     bool WriteOutputs(const TRecordOptions& options, std::vector<std::string>& written);
+    // The installer source; false, with the reason on the console, when its
+    // Package.wxs could not be written. What could not go into it is listed.
+    bool WritePackage(const TRecordOptions& options, const std::string& reportFile,
+                      std::optional<TInstallerSource>& package, std::vector<std::string>& written);
     // One more output; false, with the reason on the console, when it could
     // not be written.
     bool WriteFile(const std::string& what, const std::string& path, std::vector<std::string>& written,

@@ -416,9 +416,26 @@ TJson Recording(const TRecordingInfo& recording) {
             {"digest", DigestName(recording.HashKind)}};
 }
 
+TJson Package(const TInstallerSource* package) {
+    if (package == nullptr) {
+        return nullptr;
+    }
+    return {{"product", package->ProductName},
+            {"manufacturer", package->Manufacturer},
+            {"version", package->Version},
+            {"scope", package->PerUser ? "perUser" : "perMachine"},
+            {"filesPackaged", package->FilesPackaged},
+            {"foldersPackaged", package->FoldersPackaged},
+            {"valuesPackaged", package->ValuesPackaged},
+            {"keysPackaged", package->KeysPackaged},
+            {"notPackaged", package->NotPackaged},
+            {"notExpressed", package->NotExpressed}};
+}
+
 } // namespace
 
-void WriteJsonResult(std::ostream& out, const TSessionStore& store, const TRecordingInfo& recording) {
+void WriteJsonResult(std::ostream& out, const TSessionStore& store, const TRecordingInfo& recording,
+                     const TInstallerSource* package) {
     TJsonStream json(out);
     json.Begin();
     json.Field("format", kFormat);
@@ -432,6 +449,7 @@ void WriteJsonResult(std::ostream& out, const TSessionStore& store, const TRecor
     WriteFileEvents(json, store);
     WriteFileScan(json, store, recording);
     WriteShellEvents(json, store);
+    json.Field("package", Package(package));
     json.End();
 }
 

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config libgtest-dev libgmock-dev googletest libssl-dev nlohmann-json3-dev zlib1g-dev clang-format
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
-    wine wine64 xvfb xauth x11-utils imagemagick chromium python3 fp-utils
+    wine wine64 xvfb xauth x11-utils imagemagick chromium python3 fp-utils wixl msitools
 )
 
 missing=()

@@ -96,12 +96,14 @@ TEST_F(SessionController, TheCapturesSwitchTheRecordingActions) {
     EXPECT_FALSE(FView.Actions.Enabled(TAction::StartRecording));
     EXPECT_TRUE(FView.Actions.Enabled(TAction::StopRecording));
     EXPECT_FALSE(FView.Actions.Enabled(TAction::FreeReport));
+    EXPECT_FALSE(FView.Actions.Enabled(TAction::SaveInstallerSource));
     FController.Execute(TAction::StopRecording);
     ASSERT_EQ(FController.Step(), 1);
     EXPECT_TRUE(FView.Actions.Enabled(TAction::StartRecording));
     EXPECT_FALSE(FView.Actions.Enabled(TAction::StopRecording));
     EXPECT_TRUE(FView.Actions.Enabled(TAction::FreeReport));
     EXPECT_TRUE(FView.Actions.Enabled(TAction::ViewReport));
+    EXPECT_TRUE(FView.Actions.Enabled(TAction::SaveInstallerSource));
 }
 
 TEST_F(SessionController, ANewRecordingTakesAwayTheLastReport) {
@@ -113,6 +115,20 @@ TEST_F(SessionController, ANewRecordingTakesAwayTheLastReport) {
     // Its data is gone with the new before-capture.
     EXPECT_FALSE(FView.Actions.Enabled(TAction::ViewReport));
     EXPECT_FALSE(FView.Actions.Enabled(TAction::FreeReport));
+    EXPECT_FALSE(FView.Actions.Enabled(TAction::SaveInstallerSource));
+}
+
+TEST_F(SessionController, TheInstallerSourceOfARecordingIsSavedBesideItsReportUntilTheReportIsFreed) {
+    Settled();
+    FController.Create(false);
+    FController.Execute(TAction::SaveInstallerSource);
+    EXPECT_EQ(Count("SaveInstallerSource " + FController.ReportFile()), 0);
+    FController.Execute(TAction::StartRecording);
+    FController.Execute(TAction::StopRecording);
+    FController.Execute(TAction::SaveInstallerSource);
+    EXPECT_EQ(Count("SaveInstallerSource " + FController.ReportFile()), 1);
+    FController.Execute(TAction::FreeReport);
+    EXPECT_FALSE(FView.Actions.Enabled(TAction::SaveInstallerSource));
 }
 
 // The default button, a shortcut, the notification-area menu and another

@@ -76,6 +76,9 @@ public:
             Calls.push_back("report file re-pointed under the writer: " + reportFile);
         }
     }
+    void SaveInstallerSource(const std::string& reportFile, const TRecordingInfo&) override {
+        Calls.push_back("SaveInstallerSource " + reportFile);
+    }
     void SaveForRestart(const TRecordingInfo&) override {
         Calls.push_back("SaveForRestart");
         if (!Failure.empty()) {

@@ -9,7 +9,11 @@
 #include "filter/win32/Directories.h"
 #include "filter/win32/ResultsFilterForm.h"
 #include "filter/win32/SelectForm.h"
+#include "common/win32/ChooseDirectory.h"
+#include "report/InstallerSource.h"
 #include "report/ReportWriter.h"
+#include "report/win32/Win32PackageEnvironment.h"
+#include "report/win32/Win32PackageFiles.h"
 #include "report/win32/Win32ReportLocale.h"
 #include "settings/DefaultPaths.h"
 #include "settings/win32/HostDrive.h"
@@ -111,6 +115,22 @@ void TMainServices::WriteReport(std::string& reportFile, const TRecordingInfo& r
     TReportWriter writer(store, FSettings, {FReportFiles, locale, FLocalTime, FBoxes}, BuiltFooterOptions(),
                          [this, &store] { quill::ApplyResultFilter(FSettings, FBoxes, FIgnoreFiles, store); });
     writer.Write(reportFile, recording, true);
+}
+
+void TMainServices::SaveInstallerSource(const std::string& reportFile, const TRecordingInfo& recording) {
+    // It starts where the report is, which the user found already.
+    const std::optional<std::string> folder =
+        BrowseForDirectory(FOwner, std::string(kInstallerSourceTitle), reportFile.substr(0, reportFile.rfind('\\')));
+    if (!folder) {
+        return;
+    }
+    TSessionStore& store = Connected().Store();
+    quill::ApplyResultFilter(FSettings, FBoxes, FIgnoreFiles, store);
+    TPackageEnvironment environment = Win32PackageEnvironment();
+    environment.OwnFiles.push_back(reportFile);
+    TWin32PackageFiles files;
+    const TInstallerSource source = WriteInstallerSource(store, recording, environment, *folder, files);
+    FBoxes.Show(TMessageKind::Information, InstallerSourceSummary(source, *folder), TMessageButtons::Ok);
 }
 
 void TMainServices::ShowSettingsDialog() {

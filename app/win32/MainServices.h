@@ -21,8 +21,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace quill {
+
+// The caption of the folder browser that asks where the installer source goes.
+inline constexpr std::string_view kInstallerSourceTitle = "Save as Installer Source";
 
 // The work the wizard hands to the rest of the program. Owns the recording
 // session, through which the filter and the report reach the session store.
@@ -51,6 +55,7 @@ public:
     void CaptureBefore(TRecordingInfo& recording) override;
     void CaptureAfter(TRecordingInfo& recording, bool abort) override;
     void WriteReport(std::string& reportFile, const TRecordingInfo& recording) override;
+    void SaveInstallerSource(const std::string& reportFile, const TRecordingInfo& recording) override;
     void SaveForRestart(const TRecordingInfo& recording) override;
     void CheckKeptRecording() override;
     void ResumeRecording(TRecordingInfo& recording) override;

@@ -37,6 +37,7 @@
 #define CM_STARTRECORDING 40012
 #define CM_STOPRECORDING 40013
 #define CM_RUNPROGRAM 40014
+#define CM_SAVEINSTALLERSOURCE 40015
 #define CM_SHOW 40100
 
 // The process watch's question.

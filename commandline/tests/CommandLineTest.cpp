@@ -164,6 +164,8 @@ TEST(CommandLine, BadValuesNameTheirOption) {
         {{"-save-before", "a", "--", "setup.exe"}, "-save-before: records one side only"},
         {{"-after", "a", "-timeout", "5"}, "-after: records one side only"},
         {{"-compare", "a"}, "-compare: needs two saved before sides"},
+        {{"-package", " "}, "-package: names no file"},
+        {{"-save-before", "a", "-package", "p"}, "-package: packages what changed"},
         {{"-compare", "a", " "}, "-compare: names no file"},
         {{"-compare", "a", "b", "-compare", "c", "d"}, "-compare: given more than once"},
         {{"-compare", "a", "b", "-paths", "C:\\"}, "-compare: records nothing, so -paths and -path cannot"},
@@ -181,8 +183,9 @@ TEST(CommandLine, BadValuesNameTheirOption) {
 
 TEST(CommandLine, UsageListsEveryOptionAndExitCode) {
     const std::string usage = RecordUsageText();
-    for (const char* option : {"-paths", "-path ", "-roots", "-hash", "-report", "-json", "-undo", "-timeout",
-                               "-no-watch", "-quiet", "-help", "-save-before", "-after", "[-- program", "-compare"}) {
+    for (const char* option :
+         {"-paths", "-path ", "-roots", "-hash", "-report", "-json", "-undo", "-timeout", "-no-watch", "-quiet",
+          "-help", "-save-before", "-after", "[-- program", "-compare", "-package"}) {
         EXPECT_THAT(usage, HasSubstr(option));
     }
     for (const char* code :

@@ -103,8 +103,13 @@ public:
         }
         Files[path] = std::string(bytes);
     }
+    void MakeFolders(const std::string& folder) override { Folders.push_back(folder); }
+    TPackageEnvironment PackageEnvironment() override {
+        return {{{"C:\\Program Files\\", "ProgramFiles64Folder"}, {"C:\\Data\\", "CommonAppDataFolder"}}, "S-1", {}};
+    }
 
     std::map<std::string, std::string> Files;
+    std::vector<std::string> Folders;
     bool Writable = true;
     bool Startable = true;
     bool ProgramEnds = true;
@@ -566,6 +571,36 @@ TEST_F(CommandRecording, TwoSavedBeforeSidesCompareAsTheAfterSideOfTheFirstWould
     EXPECT_EQ(Record({"-compare", "C:\\a.qbcap", "C:\\c.qbcap"}), TRecordExit::Incomplete);
     EXPECT_THAT(Report(), HasSubstr("HKEY_LOCAL_MACHINE (recorded only in C:\\c.qbcap)"));
     EXPECT_THAT(Report(), HasSubstr("the file digests (C:\\a.qbcap has MD5, C:\\c.qbcap has SHA-1"));
+}
+
+// The package carries the files as they are when it is written: one that
+// changed since the recording, or cannot be read, is named and left out.
+TEST_F(CommandRecording, APackageCarriesWhatTheRecordingSawCreatedAndNamesWhatItCouldNot) {
+    FWorld.Files.AddDirectory("C:\\Data\\");
+    FHost.WhileRunning = [this] {
+        InstallTool();
+        FWorld.Files.AddFile("C:\\Data\\tool.ini", "mode=full");
+        FWorld.Files.AddFile("C:\\Data\\changed.ini", "before");
+        FWorld.Files.AddFile("C:\\Data\\locked.ini", "x");
+    };
+    FHost.Files["C:\\Data\\tool.ini"] = "mode=full";
+    FHost.Files["C:\\Data\\changed.ini"] = "after";
+    EXPECT_EQ(Record({"-roots", "HKU", "-paths", "C:\\Data", "-hash", "md5", "-package", "C:\\Pkg", "-json",
+                      "C:\\Reports\\r.json", "--", "C:\\setup.exe"}),
+              TRecordExit::Changes);
+    EXPECT_EQ(FHost.Files.at("C:\\Pkg\\files\\CommonAppDataFolder\\tool.ini"), "mode=full");
+    EXPECT_THAT(FHost.Files, Not(Contains(Key("C:\\Pkg\\files\\CommonAppDataFolder\\changed.ini"))));
+    const std::string& wxs = FHost.Files.at("C:\\Pkg\\Package.wxs");
+    EXPECT_THAT(wxs, HasSubstr(R"(<RegistryKey Root="HKCU" Key="Software\Tool\Options">)"));
+    EXPECT_THAT(wxs, HasSubstr(R"(Source="files/CommonAppDataFolder/tool.ini")"));
+    EXPECT_THAT(FConsole.Lines, Contains("Installer source: C:\\Pkg\\Package.wxs (1 files, 1 registry values; setup "
+                                         "1.0.0, per machine)"));
+    EXPECT_THAT(FConsole.Lines, Contains("Not packaged: C:\\Data\\changed.ini (changed since the recording)"));
+    EXPECT_THAT(FConsole.Lines, Contains(HasSubstr("Not packaged: C:\\Data\\locked.ini (could not be copied: ")));
+    const nlohmann::json json = nlohmann::json::parse(FFiles.Files.at("C:\\Reports\\r.json"));
+    EXPECT_EQ(json["package"]["filesPackaged"], 1);
+    EXPECT_EQ(json["package"]["valuesPackaged"], 1);
+    EXPECT_EQ(json["package"]["notPackaged"].size(), 2u);
 }
 
 TEST_F(CommandRecording, CapturesThatCannotBeComparedSayWhyAndWriteNothing) {

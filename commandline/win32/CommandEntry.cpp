@@ -91,6 +91,7 @@ void ResolvePaths(TRecordOptions& options) {
     }
     options.SaveBeforeFile = FullPath(options.SaveBeforeFile);
     options.AfterFile = FullPath(options.AfterFile);
+    options.PackageFolder = FullPath(options.PackageFolder);
     for (std::string& capture : options.CompareFiles) {
         capture = FullPath(capture);
     }

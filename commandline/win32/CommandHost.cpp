@@ -7,6 +7,8 @@
 #include "common/win32/WinText.h"
 #include "filter/win32/ResultsFilterForm.h"
 #include "recording/win32/ProgramLauncher.h"
+#include "report/win32/Win32PackageEnvironment.h"
+#include "report/win32/Win32PackageFiles.h"
 
 #include <winioctl.h>
 #include <winternl.h>
@@ -191,6 +193,14 @@ std::string TWin32CommandHost::ReadFile(const std::string& path) {
 
 void TWin32CommandHost::WriteFile(const std::string& path, std::string_view bytes) {
     WriteWholeFile(Wide(path), bytes);
+}
+
+void TWin32CommandHost::MakeFolders(const std::string& folder) {
+    TWin32PackageFiles().MakeFolders(folder);
+}
+
+TPackageEnvironment TWin32CommandHost::PackageEnvironment() {
+    return Win32PackageEnvironment();
 }
 
 } // namespace quill

@@ -29,6 +29,8 @@ public:
     void ApplyResultFilter(TSessionStore& store) override;
     std::string ReadFile(const std::string& path) override;
     void WriteFile(const std::string& path, std::string_view bytes) override;
+    void MakeFolders(const std::string& folder) override;
+    TPackageEnvironment PackageEnvironment() override;
 
 private:
     TCommandWindow& FWindow;

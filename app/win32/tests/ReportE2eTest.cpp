@@ -1,3 +1,4 @@
+#include "app/win32/MainServices.h"
 #include "app/win32/resource.h"
 #include "app/win32/tests/E2eDriver.h"
 #include "common/win32/WinText.h"
@@ -161,6 +162,28 @@ TEST(ReportEndToEnd, ARecordingThroughTheMainWindowReportsExactlyTheChangesMade)
     }
     EXPECT_EQ(report.find("Disk Usage"), std::string::npos);
     EXPECT_EQ(report.find("Processes</span>"), std::string::npos);
+
+    // The same recording as an installer source, in the folder the browser
+    // offers (Wine's starts at the desktop whatever it is asked to show).
+    ::PostMessageW(window, WM_COMMAND, CM_SAVEINSTALLERSOURCE, 0);
+    const HWND browser = program.ShownDialog(Wide(std::string(kInstallerSourceTitle)).c_str());
+    ASSERT_NE(browser, nullptr);
+    Click(browser, IDOK);
+    const HWND box = program.MessageBox();
+    ASSERT_NE(box, nullptr);
+    const std::string said = MessageBoxText(box);
+    Click(box, IDOK);
+    std::smatch written;
+    ASSERT_TRUE(
+        std::regex_search(said, written, std::regex(R"re(is in (.+): 0 files, 0 empty folders, 3 registry values)re")))
+        << said;
+    EXPECT_NE(said.find(root + "new.txt (outside every standard folder)"), std::string::npos) << said;
+    const std::string wxs = written[1].str() + "\\Package.wxs";
+    const std::string source = ReadFile(wxs);
+    ::DeleteFileW(Wide(wxs).c_str());
+    EXPECT_NE(source.find(R"(<RegistryKey Root="HKCU" Key="Software\QuillborneTest\Data\New">)"), std::string::npos)
+        << source;
+    EXPECT_NE(source.find(R"(Name="Fresh" Type="string" Value="x")"), std::string::npos) << source;
 }
 
 } // namespace
