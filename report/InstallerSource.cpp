@@ -95,13 +95,23 @@ std::string Formatted(std::string_view text) {
     return out;
 }
 
-// Two hyphens would end an XML comment early.
+// Two hyphens would end an XML comment early, and XML carries no control
+// character: line breaks show as their pictures (U+240D, U+240A), the rest as
+// U+FFFD.
 std::string CommentText(std::string_view text) {
     std::string out;
     for (const char c : text) {
-        out += c;
-        if (c == '-' && out.size() >= 2 && out[out.size() - 2] == '-') {
-            out.insert(out.size() - 1, " ");
+        if (c == '\r') {
+            out += "\xE2\x90\x8D";
+        } else if (c == '\n') {
+            out += "\xE2\x90\x8A";
+        } else if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
+            out += "\xEF\xBF\xBD";
+        } else {
+            out += c;
+            if (c == '-' && out.size() >= 2 && out[out.size() - 2] == '-') {
+                out.insert(out.size() - 1, " ");
+            }
         }
     }
     return out;

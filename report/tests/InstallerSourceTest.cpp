@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -108,6 +109,11 @@ TEST_F(InstallerSource, WritesEachValueTypeWindowsInstallerCanWriteAndListsTheOt
         }
     }
     EXPECT_EQ(source.ValuesPackaged, 7u);
+    // A name that cannot be packaged is still named in the comment, as XML can carry it.
+    EXPECT_THAT(source.Wxs, HasSubstr("Types\\Bell\xEF\xBF\xBD ("));
+    EXPECT_TRUE(std::none_of(source.Wxs.begin(), source.Wxs.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n' && c != '\t';
+    }));
     EXPECT_THAT(source.Wxs, HasSubstr(R"(<RegistryKey Root="HKLM" Key="Software\Types">)"));
 }
 
