@@ -369,8 +369,7 @@ bool TCommandRecording::WritePackage(const TRecordOptions& options, const std::s
         FPlatform.Console.PrintError("Installer source: unable to write " + wxs + " (" + error.what() + ")");
         return false;
     }
-    written.push_back("Installer source: " + wxs + " (" + std::to_string(package->FilesPackaged) + " files, " +
-                      std::to_string(package->ValuesPackaged) + " registry values; " + package->ProductName + " " +
+    written.push_back("Installer source: " + wxs + " (" + PackagedCounts(*package) + "; " + package->ProductName + " " +
                       package->Version + ", " + (package->PerUser ? "per user" : "per machine") + ")");
     for (const std::string& line : package->NotPackaged) {
         written.push_back("Not packaged: " + line);

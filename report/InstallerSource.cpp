@@ -790,13 +790,26 @@ TInstallerSource WriteInstallerSource(const TSessionStore& store, const TRecordi
     return source;
 }
 
+namespace {
+
+std::string Counted(std::size_t count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+} // namespace
+
+std::string PackagedCounts(const TInstallerSource& source) {
+    return Counted(source.FilesPackaged, "file", "files") + ", " +
+           Counted(source.FoldersPackaged, "empty folder", "empty folders") + ", " +
+           Counted(source.ValuesPackaged, "registry value", "registry values") + " and " +
+           Counted(source.KeysPackaged, "new key", "new keys");
+}
+
 std::string InstallerSourceSummary(const TInstallerSource& source, const std::string& folder) {
     constexpr std::size_t kNamed = 10;
     std::string text = "The installer source of " + source.ProductName + " " + source.Version + " (" +
                        (source.PerUser ? "per user" : "per machine") + ") is in " + folder + ": " +
-                       std::to_string(source.FilesPackaged) + " files, " + std::to_string(source.FoldersPackaged) +
-                       " empty folders, " + std::to_string(source.ValuesPackaged) + " registry values and " +
-                       std::to_string(source.KeysPackaged) + " new keys.";
+                       PackagedCounts(source) + ".";
     const std::size_t left = source.NotPackaged.size() + source.NotExpressed.size();
     if (left != 0) {
         text += "\n\n" + std::to_string(left) + " changes are not in it; Package.wxs lists them all:";

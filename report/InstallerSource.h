@@ -91,6 +91,9 @@ TInstallerSource WriteInstallerSource(const TSessionStore& store, const TRecordi
                                       const TPackageEnvironment& environment, const std::string& folder,
                                       IPackageFiles& files);
 
+// "1 file, 0 empty folders, 2 registry values and 1 new key".
+std::string PackagedCounts(const TInstallerSource& source);
+
 // What the window says once the source is written: where, what went into
 // it, how many things did not (the first few named), and how to build it.
 std::string InstallerSourceSummary(const TInstallerSource& source, const std::string& folder);

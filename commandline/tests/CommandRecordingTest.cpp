@@ -593,8 +593,8 @@ TEST_F(CommandRecording, APackageCarriesWhatTheRecordingSawCreatedAndNamesWhatIt
     const std::string& wxs = FHost.Files.at("C:\\Pkg\\Package.wxs");
     EXPECT_THAT(wxs, HasSubstr(R"(<RegistryKey Root="HKCU" Key="Software\Tool\Options">)"));
     EXPECT_THAT(wxs, HasSubstr(R"(Source="files/CommonAppDataFolder/tool.ini")"));
-    EXPECT_THAT(FConsole.Lines, Contains("Installer source: C:\\Pkg\\Package.wxs (1 files, 1 registry values; setup "
-                                         "1.0.0, per machine)"));
+    EXPECT_THAT(FConsole.Lines, Contains("Installer source: C:\\Pkg\\Package.wxs (1 file, 0 empty folders, 1 registry "
+                                         "value and 1 new key; setup 1.0.0, per machine)"));
     EXPECT_THAT(FConsole.Lines, Contains("Not packaged: C:\\Data\\changed.ini (changed since the recording)"));
     EXPECT_THAT(FConsole.Lines, Contains(HasSubstr("Not packaged: C:\\Data\\locked.ini (could not be copied: ")));
     const nlohmann::json json = nlohmann::json::parse(FFiles.Files.at("C:\\Reports\\r.json"));

@@ -256,7 +256,7 @@ TEST_F(InstallerSource, NamesTheToolsThatCanBuildIt) {
         EXPECT_EQ(source.NeedsWixToolset, !c.WixlBuildsIt);
         EXPECT_EQ(InstallerBuildCommand(source).find("wixl -a x64") != std::string::npos, c.WixlBuildsIt);
         EXPECT_THAT(InstallerSourceSummary(source, "C:\\Pkg"),
-                    HasSubstr("is in C:\\Pkg: 0 files, 0 empty folders, 1 registry values"));
+                    HasSubstr("is in C:\\Pkg: 0 files, 0 empty folders, 1 registry value and 0 new keys."));
     }
 }
 
