@@ -3,7 +3,6 @@
 #include "commandline/ProgramSearch.h"
 #include "commandline/win32/Win32ProgramLookup.h"
 #include "common/ScopeExit.h"
-#include "common/win32/Files.h"
 #include "common/win32/WinText.h"
 #include "filter/win32/ResultsFilterForm.h"
 #include "recording/win32/ProgramLauncher.h"
@@ -184,15 +183,11 @@ void TWin32CommandHost::ApplyResultFilter(TSessionStore& store) {
 }
 
 std::string TWin32CommandHost::ReadFile(const std::string& path) {
-    std::optional<std::string> bytes = ReadWholeFile(Wide(path));
-    if (!bytes) {
-        throw std::runtime_error(path + " is not there");
-    }
-    return std::move(*bytes);
+    return TWin32PackageFiles().Read(path);
 }
 
 void TWin32CommandHost::WriteFile(const std::string& path, std::string_view bytes) {
-    WriteWholeFile(Wide(path), bytes);
+    TWin32PackageFiles().Write(path, bytes);
 }
 
 void TWin32CommandHost::MakeFolders(const std::string& folder) {
