@@ -31,6 +31,12 @@ void TCaptureNotes::AddCounted(std::string_view kind, std::size_t count, std::ve
     }
 }
 
+void TCaptureNotes::Append(const TCaptureNotes& other) {
+    for (const TKind& kind : other.FKinds) {
+        AddCounted(kind.Kind, kind.Count, kind.Examples);
+    }
+}
+
 void TCaptureNotes::Clear() noexcept {
     FKinds.clear();
     FIndex.clear();

@@ -31,6 +31,10 @@ public:
     // saved capture): the examples join those held while there is room.
     void AddCounted(std::string_view kind, std::size_t count, std::vector<std::string> examples);
 
+    // Adds every occurrence the other notes counted, as if they had been
+    // added here after these.
+    void Append(const TCaptureNotes& other);
+
     // Kinds in the order of their first occurrence.
     const std::vector<TKind>& Kinds() const noexcept { return FKinds; }
     // Occurrences of every kind together.

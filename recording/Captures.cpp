@@ -1,5 +1,6 @@
 #include "common/ScopeExit.h"
 #include "monitor/ShellEventKinds.h"
+#include "recording/CaptureSource.h"
 #include "recording/RecordingSession.h"
 #include "snapshot/Hashing.h"
 #include "snapshot/TreeScan.h"
@@ -7,6 +8,7 @@
 #include "store/SnapshotFile.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -27,21 +29,38 @@ constexpr TWatchSetting kWatchSettings[] = {
     {"FSWrite", 0x010}, {"FSAccess", 0x020}, {"FSCreate", 0x040},  {"FSSecurity", 0x100},
 };
 
-constexpr char kFailed[] = "Failed, the rest of the capture skipped";
 constexpr char kNotCompared[] = "Not compared";
 
-// The system's messages end with a line break; the notes do not.
-std::string Reason(std::string_view text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-        text.remove_suffix(1);
-    }
-    return text.empty() ? std::string("unknown error") : std::string(text);
+// How long the window's thread waits for news from the capture's workers
+// before it lets the window's messages in again.
+constexpr std::chrono::milliseconds kShowInterval{40};
+
+std::string KeyCount(std::int64_t count) {
+    return std::to_string(count) + " keys...";
+}
+
+std::string DirectoryCount(std::int64_t count) {
+    return std::to_string(count) + " directories...";
 }
 
 } // namespace
 
 void TRecordingSession::NoteFailure(TCaptureNotes& notes, std::string_view reason) {
-    notes.Add(kFailed, FStepName + " (" + Reason(reason) + ")");
+    quill::NoteFailure(notes, FStepName, reason);
+}
+
+// Shows the workers' progress and lets the window's messages in until the
+// source has ended.
+void TRecordingSession::WaitFor(TCaptureSource& source, TCaptureProgress& progress) {
+    while (true) {
+        progress.Show(FPlatform.Display);
+        if (source.Ended()) {
+            break;
+        }
+        progress.Wait(kShowInterval);
+    }
+    source.Join();
+    progress.Show(FPlatform.Display);
 }
 
 // The first steps of either capture: the window shows that work runs.
@@ -82,6 +101,10 @@ void TRecordingSession::CaptureBefore(TRecordingInfo& recording, TLiveMonitors m
     End();
 }
 
+// The registry and the files are captured side by side, each source on a
+// worker of its own; their notes join the capture's in the order the steps
+// would have made them one after another. A source that fails lets the other
+// finish, and the steps that follow both are skipped.
 void TRecordingSession::BeforeSteps(TRecordingInfo& recording, TLiveMonitors monitors, TCaptureNotes& notes) {
     ICaptureDisplay& display = FPlatform.Display;
     Step("the new session");
@@ -94,36 +117,71 @@ void TRecordingSession::BeforeSteps(TRecordingInfo& recording, TLiveMonitors mon
         Step("the process list");
         TakeProcessList(FStore.ProcessesBefore, notes);
     }
-    display.ShowAnimation(true);
+    std::vector<TRegRoot> roots;
     for (const TRegRoot root : kCaptureOrder) {
-        if (!FSettings.ReadBool(RootName(root), false)) {
-            continue;
+        if (FSettings.ReadBool(RootName(root), false)) {
+            roots.push_back(root);
         }
-        Step("the registry snapshot of " + std::string(RootName(root)));
-        TRootLists& lists = FStore.Root(root);
-        SnapshotRoot([this](std::int64_t count) { ShowKeyCount(count); }, FPlatform.Registry, root, FPlatform.LocalTime,
-                     lists.KeysBefore, lists.ValuesBefore, notes);
-        lists.Recorded = true;
+    }
+    TCaptureNotes pathNotes;
+    FPaths = FSettings.ReadList("Paths", {}, &pathNotes);
+    const bool scan = FSettings.ReadBool("FSScan", false);
+    if (scan) {
+        recording.HashKind = HashKindFromSetting(FSettings.ReadInteger("Hashing", 0));
+    }
+    display.ShowAnimation(true);
+    TCaptureProgress progress;
+    TCaptureSource registry(progress);
+    TCaptureSource files(progress);
+    registry.Start([this, &roots, &progress](TCaptureSource& source) { SnapshotRoots(roots, source, progress); });
+    if (scan) {
+        files.Start([this, &recording, &progress](TCaptureSource& source) {
+            source.Step("the file scan");
+            ScanFiles(FStore.FilesBefore, FPaths, recording.HashKind, source, progress);
+            FStore.FilesRecorded = true;
+        });
+    }
+    WaitFor(registry, progress);
+    bool failed = registry.Failed();
+    const bool live = monitors == TLiveMonitors::Start;
+    TCaptureNotes shellNotes;
+    if (live && !failed) {
+        failed = !Attempt(shellNotes, [this] { StartShellMonitor(); });
+    }
+    WaitFor(files, progress);
+    for (const TCaptureNotes* part : {&registry.Notes(), &shellNotes, &pathNotes, &files.Notes()}) {
+        notes.Append(*part);
     }
     display.ShowCaption(false);
     display.ShowAnimation(false);
-    const bool live = monitors == TLiveMonitors::Start;
-    if (live) {
-        StartShellMonitor();
-    }
-    FPaths = FSettings.ReadList("Paths", {}, &notes);
-    if (FSettings.ReadBool("FSScan", false)) {
-        display.ShowAnimation(true);
-        Step("the file scan");
-        recording.HashKind = HashKindFromSetting(FSettings.ReadInteger("Hashing", 0));
-        ScanFiles(FStore.FilesBefore, FPaths, recording.HashKind, notes);
-        FStore.FilesRecorded = true;
-        display.ShowCaption(false);
-        display.ShowAnimation(false);
-    }
-    if (live) {
+    if (live && !failed && !files.Failed()) {
         StartWatchers(FPaths, notes);
     }
+}
+
+// On the registry's worker.
+void TRecordingSession::SnapshotRoots(const std::vector<TRegRoot>& roots, TCaptureSource& source,
+                                      TCaptureProgress& progress) {
+    for (const TRegRoot root : roots) {
+        source.Step("the registry snapshot of " + std::string(RootName(root)));
+        TRootLists& lists = FStore.Root(root);
+        SnapshotRoot([&progress](std::int64_t count) { progress.Count(TProgressSource::Registry, KeyCount(count)); },
+                     FPlatform.Registry, root, FPlatform.LocalTime, lists.KeysBefore, lists.ValuesBefore,
+                     source.Notes());
+        lists.Recorded = true;
+    }
+}
+
+bool TRecordingSession::Attempt(TCaptureNotes& notes, const std::function<void()>& step) {
+    try {
+        step();
+        return true;
+    } catch (const std::exception& error) {
+        NoteFailure(notes, error.what());
+    } catch (...) {
+        NoteFailure(notes, {});
+    }
+    return false;
 }
 
 std::string TRecordingSession::SaveBefore(const TRecordingInfo& recording) const {
@@ -188,27 +246,28 @@ void TRecordingSession::StartShellMonitor() {
     FPlatform.ShellMonitor.Start(FStore.AfterNotes);
 }
 
-// Scans every path into the list, then hashes the list when a kind is set.
+// On the files' worker: scans every path into the list, then hashes the list
+// when a kind is set.
 void TRecordingSession::ScanFiles(TFileList& files, const std::vector<std::string>& paths, THashKind hashKind,
-                                  TCaptureNotes& notes) {
-    ICaptureDisplay& display = FPlatform.Display;
+                                  TCaptureSource& source, TCaptureProgress& progress, TScanMatcher* matcher) {
     {
-        TTreeScanner scanner(files, FPlatform.FileSystem, FPlatform.LocalTime, notes);
-        scanner.OnDirectory = [this](std::int64_t count) { ShowDirectoryCount(count); };
-        scanner.OnProcessMessages = [&display] { display.ProcessMessages(); };
-        display.ShowCaption(true);
+        TTreeScanner scanner(files, FPlatform.FileSystem, FPlatform.LocalTime, source.Notes());
+        scanner.Matcher = matcher;
+        scanner.OnDirectory = [&progress](std::int64_t count) {
+            progress.Count(TProgressSource::Files, DirectoryCount(count));
+        };
         for (const std::string& path : paths) {
-            Step("the file scan of " + path);
+            source.Step("the file scan of " + path);
             scanner.Scan(path, true);
         }
     }
     if (hashKind != kHashNone) {
-        Step("the hashing of the scanned files");
-        ProgressStart(0, static_cast<int>(files.Count()), 1, 0, "Hashing");
-        THashing hashing(hashKind, files, FPlatform.FileSystem, notes);
-        hashing.OnHashed = [this] { ProgressStep(); };
+        source.Step("the hashing of the scanned files");
+        progress.StartBar(TProgressSource::Files, static_cast<int>(files.Count()), "Hashing");
+        THashing hashing(hashKind, files, FPlatform.FileSystem, source.Notes());
+        hashing.OnHashed = [&progress] { progress.StepBar(TProgressSource::Files); };
         hashing.HashAll();
-        display.ShowBar(false);
+        progress.EndBar(TProgressSource::Files);
     }
 }
 
@@ -302,24 +361,63 @@ void TRecordingSession::AfterSteps(TRecordingInfo& recording, bool abort, TCaptu
         Step("the process list");
         TakeProcessList(FStore.ProcessesAfter, notes);
     }
-    if (FSettings.ReadBool("FSScan", false)) {
-        if (FStore.FilesRecorded) {
-            display.ShowAnimation(true);
-            Step("the file scan");
-            ScanFiles(FStore.FilesAfter, FSettings.ReadList("Paths", {}, &notes), recording.HashKind, notes);
-            CompareFiles();
-        } else {
-            notes.Add(kNotCompared, "the file scan (was not recorded before the installation; switch the file scan "
+    TCaptureNotes fileNotes;
+    std::vector<std::string> paths;
+    const bool scan = FSettings.ReadBool("FSScan", false);
+    if (scan && FStore.FilesRecorded) {
+        paths = FSettings.ReadList("Paths", {}, &fileNotes);
+    } else if (scan) {
+        fileNotes.Add(kNotCompared, "the file scan (was not recorded before the installation; switch the file scan "
                                     "on before a recording starts)");
-        }
     } else if (FStore.FilesRecorded) {
-        notes.Add(kNotCompared, "the file scan (switched off since the recording started)");
+        fileNotes.Add(kNotCompared, "the file scan (switched off since the recording started)");
+    }
+    std::vector<std::pair<TRegRoot, bool>> roots;
+    for (const TRegRoot root : kCaptureOrder) {
+        roots.emplace_back(root, FSettings.ReadBool(RootName(root), false));
     }
     display.ShowAnimation(true);
-    CompareRegistry(notes);
+    TCaptureProgress progress;
+    TCaptureSource files(progress);
+    TCaptureSource registry(progress);
+    if (scan && FStore.FilesRecorded) {
+        files.Start([this, &paths, &recording, &progress](TCaptureSource& source) {
+            ScanAndCompareFiles(paths, recording.HashKind, source, progress);
+        });
+    }
+    registry.Start([this, &roots, &progress](TCaptureSource& source) { CompareRegistry(roots, source, progress); });
+    WaitFor(files, progress);
+    WaitFor(registry, progress);
+    for (const TCaptureNotes* part : {&fileNotes, &files.Notes(), &registry.Notes()}) {
+        notes.Append(*part);
+    }
+    display.ShowCaption(false);
     display.ShowAnimation(false);
 }
 
+// On the files' worker. Without digests each entry is matched as soon as it
+// is listed, so that the after-scan holds only what changed; digests are
+// only known once the whole scan is hashed.
+void TRecordingSession::ScanAndCompareFiles(const std::vector<std::string>& paths, THashKind hashKind,
+                                            TCaptureSource& source, TCaptureProgress& progress) {
+    source.Step("the file scan");
+    if (hashKind == kHashNone) {
+        TScanMatcher matcher(FStore.FilesBefore, FStore.FilesAfter, FStore.ModifiedFilesBefore,
+                             FStore.ModifiedFilesAfter);
+        ScanFiles(FStore.FilesAfter, paths, hashKind, source, progress, &matcher);
+        source.Step("the file comparison");
+        progress.Caption(TProgressSource::Files, "Scanning for file changes...");
+        matcher.Finish();
+    } else {
+        ScanFiles(FStore.FilesAfter, paths, hashKind, source, progress);
+        source.Step("the file comparison");
+        progress.Caption(TProgressSource::Files, "Scanning for file changes...");
+        CompareScans(FStore.FilesBefore, FStore.FilesAfter, FStore.ModifiedFilesBefore, FStore.ModifiedFilesAfter);
+    }
+    FStore.FilesCompared = true;
+}
+
+// Used for two saved captures, on the window's thread.
 void TRecordingSession::CompareFiles() {
     ICaptureDisplay& display = FPlatform.Display;
     display.SetCaption("Scanning for file changes...");
@@ -331,26 +429,31 @@ void TRecordingSession::CompareFiles() {
     display.ShowAnimation(false);
 }
 
-void TRecordingSession::CompareRegistry(TCaptureNotes& notes) {
-    for (const TRegRoot root : kCaptureOrder) {
+// On the registry's worker: each root is walked again and matched with its
+// before snapshot as it is read.
+void TRecordingSession::CompareRegistry(const std::vector<std::pair<TRegRoot, bool>>& roots, TCaptureSource& source,
+                                        TCaptureProgress& progress) {
+    for (const auto& [root, enabled] : roots) {
         const std::string name(RootName(root));
         TRootLists& lists = FStore.Root(root);
-        const bool enabled = FSettings.ReadBool(name, false);
         if (enabled && !lists.Recorded) {
-            notes.Add(kNotCompared, name + " (was not recorded before the installation; switch roots on before a "
-                                           "recording starts)");
+            source.Notes().Add(kNotCompared, name + " (was not recorded before the installation; switch roots on "
+                                                    "before a recording starts)");
             continue;
         }
         if (!enabled) {
             if (lists.Recorded) {
-                notes.Add(kNotCompared, name + " (switched off since the recording started)");
+                source.Notes().Add(kNotCompared, name + " (switched off since the recording started)");
             }
             continue;
         }
-        Step("the registry snapshot of " + name);
-        SnapshotRoot([this](std::int64_t count) { ShowKeyCount(count); }, FPlatform.Registry, root, FPlatform.LocalTime,
-                     lists.KeysAfter, lists.ValuesAfter, notes);
-        CompareRootLists(root);
+        source.Step("the registry snapshot of " + name);
+        SnapshotAndCompareRoot(
+            [&progress](std::int64_t count) { progress.Count(TProgressSource::Registry, KeyCount(count)); },
+            FPlatform.Registry, root, FPlatform.LocalTime, lists.KeysBefore, lists.KeysAfter, lists.ValuesBefore,
+            lists.ValuesAfter, lists.ModifiedKeysBefore, lists.ModifiedKeysAfter, lists.ModifiedValuesBefore,
+            lists.ModifiedValuesAfter, source.Notes());
+        lists.Compared = true;
     }
 }
 

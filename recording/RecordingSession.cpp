@@ -58,14 +58,4 @@ void TRecordingSession::ProgressStep() {
     FPlatform.Display.ProcessMessages();
 }
 
-void TRecordingSession::ShowKeyCount(std::int64_t count) {
-    FPlatform.Display.SetCaption(std::to_string(count) + " keys...");
-    FPlatform.Display.ProcessMessages();
-}
-
-void TRecordingSession::ShowDirectoryCount(std::int64_t count) {
-    FPlatform.Display.SetCaption(std::to_string(count) + " directories...");
-    FPlatform.Display.ProcessMessages();
-}
-
 } // namespace quill

@@ -1,15 +1,19 @@
 #pragma once
 
 #include "recording/CapturePlatform.h"
+#include "recording/CaptureProgress.h"
+#include "recording/CaptureSource.h"
 #include "settings/Settings.h"
 #include "store/RecordingInfo.h"
 #include "store/SessionStore.h"
 #include "store/SnapshotFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quill {
@@ -78,26 +82,31 @@ public:
     // Whether the platform can watch directories for changes at all.
     bool CanWatchDirectories() const { return FPlatform.Watching.Available(); }
 
-    // The progress callbacks handed to the snapshots, scans, hashing and
-    // comparisons.
+    // The progress callbacks handed to the comparisons of saved captures.
     void ProgressStart(int minimum, int maximum, int step, int position, const std::string& caption);
     void ProgressStep();
-    void ShowKeyCount(std::int64_t count);
-    void ShowDirectoryCount(std::int64_t count);
 
 private:
     void BeforeSteps(TRecordingInfo& recording, TLiveMonitors monitors, TCaptureNotes& notes);
     void AfterSteps(TRecordingInfo& recording, bool abort, TCaptureNotes& notes);
     void TakeProcessList(TProcessList& processes, TCaptureNotes& notes);
     void StartShellMonitor();
-    void ScanFiles(TFileList& files, const std::vector<std::string>& paths, THashKind hashKind, TCaptureNotes& notes);
+    void SnapshotRoots(const std::vector<TRegRoot>& roots, TCaptureSource& source, TCaptureProgress& progress);
+    void ScanFiles(TFileList& files, const std::vector<std::string>& paths, THashKind hashKind, TCaptureSource& source,
+                   TCaptureProgress& progress, TScanMatcher* matcher = nullptr);
+    void ScanAndCompareFiles(const std::vector<std::string>& paths, THashKind hashKind, TCaptureSource& source,
+                             TCaptureProgress& progress);
     // One watcher per path in its full form, but none for a path that an
     // earlier one takes in: that is noted unless the scan noted it.
     void StartWatchers(const std::vector<std::string>& paths, TCaptureNotes& notes);
     void StopWatchers() noexcept;
     void DiscardSession();
     void CompareFiles();
-    void CompareRegistry(TCaptureNotes& notes);
+    void CompareRegistry(const std::vector<std::pair<TRegRoot, bool>>& roots, TCaptureSource& source,
+                         TCaptureProgress& progress);
+    void WaitFor(TCaptureSource& source, TCaptureProgress& progress);
+    // Runs one step of the window's thread; a failure is noted, and false.
+    bool Attempt(TCaptureNotes& notes, const std::function<void()>& step);
     void CompareRootLists(TRegRoot root);
     void CheckWarnings(TCaptureNotes& notes);
     std::uint32_t WatchMask() const;

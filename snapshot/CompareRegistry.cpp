@@ -205,6 +205,19 @@ void DropKeyValues(std::string_view keyPath, TValueList& values) {
     }
 }
 
+void KeepOnlyChanges(TKeyList& keysBefore, TKeyList& keysAfter, TValueList& valuesBefore, TValueList& valuesAfter,
+                     TKeyList& modifiedKeysBefore, TKeyList& modifiedKeysAfter, TValueList& modifiedValuesBefore,
+                     TValueList& modifiedValuesAfter) {
+    const auto results = std::make_shared<TArena>();
+    const auto keepKey = [](const TKeyRecord& key, TArena&) { return key; };
+    for (TKeyList* keys : {&keysBefore, &keysAfter, &modifiedKeysBefore, &modifiedKeysAfter}) {
+        keys->MoveTo(results, keepKey);
+    }
+    for (TValueList* values : {&valuesBefore, &valuesAfter, &modifiedValuesBefore, &modifiedValuesAfter}) {
+        values->MoveTo(results, CopyValueRecord);
+    }
+}
+
 bool CompareRoot(const TProgressStart& progressStart, const TProgressStep& progressStep, TKeyList& keysBefore,
                  TKeyList& keysAfter, TValueList& valuesBefore, TValueList& valuesAfter, TKeyList& modifiedKeysBefore,
                  TKeyList& modifiedKeysAfter, TValueList& modifiedValuesBefore, TValueList& modifiedValuesAfter) {
@@ -243,17 +256,8 @@ bool CompareRoot(const TProgressStart& progressStart, const TProgressStep& progr
                       "Values:");
     }
     TValueMatcher(valuesBefore, valuesAfter, modifiedValuesBefore, modifiedValuesAfter, progressStep).Run();
-    // The changes are a small part of two whole snapshots: kept in an arena of
-    // their own, they let every snapshot block go now, before the next root
-    // is snapshotted.
-    const auto results = std::make_shared<TArena>();
-    const auto keepKey = [](const TKeyRecord& key, TArena&) { return key; };
-    for (TKeyList* keys : {&keysBefore, &keysAfter, &modifiedKeysBefore, &modifiedKeysAfter}) {
-        keys->MoveTo(results, keepKey);
-    }
-    for (TValueList* values : {&valuesBefore, &valuesAfter, &modifiedValuesBefore, &modifiedValuesAfter}) {
-        values->MoveTo(results, CopyValueRecord);
-    }
+    KeepOnlyChanges(keysBefore, keysAfter, valuesBefore, valuesAfter, modifiedKeysBefore, modifiedKeysAfter,
+                    modifiedValuesBefore, modifiedValuesAfter);
     return true;
 }
 

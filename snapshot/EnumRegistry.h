@@ -77,6 +77,25 @@ bool CompareRoot(const TProgressStart& progressStart, const TProgressStep& progr
                  TKeyList& keysAfter, TValueList& valuesBefore, TValueList& valuesAfter, TKeyList& modifiedKeysBefore,
                  TKeyList& modifiedKeysAfter, TValueList& modifiedValuesBefore, TValueList& modifiedValuesAfter);
 
+// Snapshots the root again as the after side of the before lists and
+// matches each key as soon as it has been read, so that only one snapshot and
+// the changes are ever held. The eight lists and the notes end exactly as
+// SnapshotRoot of the after side followed by CompareRoot leaves them. An
+// error that ends the walk reaches the caller after what was read has been
+// matched.
+void SnapshotAndCompareRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root,
+                            const ILocalTime& localTime, TKeyList& keysBefore, TKeyList& keysAfter,
+                            TValueList& valuesBefore, TValueList& valuesAfter, TKeyList& modifiedKeysBefore,
+                            TKeyList& modifiedKeysAfter, TValueList& modifiedValuesBefore,
+                            TValueList& modifiedValuesAfter, TCaptureNotes& notes);
+
+// Moves what the lists of a matched root still hold, the changes, into an
+// arena of their own, and lets every snapshot block go: the changes are a
+// small part of two whole snapshots.
+void KeepOnlyChanges(TKeyList& keysBefore, TKeyList& keysAfter, TValueList& valuesBefore, TValueList& valuesAfter,
+                     TKeyList& modifiedKeysBefore, TKeyList& modifiedKeysAfter, TValueList& modifiedValuesBefore,
+                     TValueList& modifiedValuesAfter);
+
 // Releases every record the value list holds under the key path.
 void DropKeyValues(std::string_view keyPath, TValueList& values);
 

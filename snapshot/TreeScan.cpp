@@ -131,13 +131,54 @@ void TTreeScanner::Scan(std::string_view path, bool recursive) {
 }
 
 void TTreeScanner::SortTarget() {
-    for (const auto& text : FTarget.SortAppended()) {
-        FNotes.Add("Skipped, the scan already holds this path", text);
+    std::vector<std::string> twice = FTarget.SortAppended();
+    twice.insert(twice.end(), std::make_move_iterator(FTwice.begin()), std::make_move_iterator(FTwice.end()));
+    FTwice.clear();
+    std::stable_sort(twice.begin(), twice.end(), TTextLess());
+    for (std::string& text : twice) {
+        FNotes.Add("Skipped, the scan already holds this path", std::move(text));
     }
 }
 
 void TTreeScanner::Record(TListed& listed) {
+    if (Matcher != nullptr && Matcher->Match(listed.Path, listed.Record, FTwice)) {
+        return;
+    }
     FTarget.AppendKept(FTarget.Keep(listed.Path), FTarget.NewRecord(listed.Record));
+}
+
+TScanMatcher::TScanMatcher(TFileList& before, TFileList& after, TFileList& modifiedBefore, TFileList& modifiedAfter)
+    : FBefore(before), FAfter(after), FModifiedBefore(modifiedBefore), FModifiedAfter(modifiedAfter),
+      FSeen(before.Count(), false) {}
+
+bool TScanMatcher::Match(const std::string& path, const TFileScan& record, std::vector<std::string>& twice) {
+    std::size_t index = 0;
+    if (!FBefore.Find(path, index) || FBefore.Record(index) == nullptr) {
+        return false;
+    }
+    if (FSeen[index]) {
+        twice.push_back(path);
+        return true;
+    }
+    FSeen[index] = true;
+    if (ScanChanged(*FBefore.Record(index), record)) {
+        FModified.push_back({index, FAfter.Keep(path), FAfter.NewRecord(record)});
+    } else {
+        FBefore.Detach(index);
+    }
+    return true;
+}
+
+void TScanMatcher::Finish() {
+    std::sort(FModified.begin(), FModified.end(),
+              [](const TModified& a, const TModified& b) { return a.Index < b.Index; });
+    FModifiedAfter.Share(FAfter);
+    for (TModified& modified : FModified) {
+        FModifiedBefore.Take(FBefore, modified.Index);
+        FModifiedAfter.AppendKept(modified.Path, std::move(modified.Record));
+    }
+    FModified.clear();
+    KeepOnlyScanChanges(FBefore, FAfter, FModifiedBefore, FModifiedAfter);
 }
 
 void TTreeScanner::ListDirectory(const std::string& directory) {
@@ -245,6 +286,21 @@ bool ScanChanged(const TFileScan& before, const TFileScan& after) noexcept {
            (before.Hash != after.Hash && !before.Hash.empty() && !after.Hash.empty());
 }
 
+// The changes kept in an arena of their own let both scans' blocks go before
+// the registry is snapshotted again.
+void KeepOnlyScanChanges(TFileList& filesBefore, TFileList& filesAfter, TFileList& modifiedBefore,
+                         TFileList& modifiedAfter) {
+    const auto results = std::make_shared<TArena>();
+    const auto keep = [](const TFileScan& file, TArena& arena) {
+        TFileScan copy = file;
+        copy.Hash = arena.Keep(file.Hash);
+        return copy;
+    };
+    for (TFileList* files : {&filesBefore, &filesAfter, &modifiedBefore, &modifiedAfter}) {
+        files->MoveTo(results, keep);
+    }
+}
+
 bool CompareScans(TFileList& filesBefore, TFileList& filesAfter, TFileList& modifiedBefore, TFileList& modifiedAfter) {
     // Both lists are sorted by the same comparison, so one walk through both
     // finds every pair that a lookup per entry would find.
@@ -272,17 +328,7 @@ bool CompareScans(TFileList& filesBefore, TFileList& filesAfter, TFileList& modi
             filesAfter.Detach(j);
         }
     }
-    // The changes kept in an arena of their own let both scans' blocks go
-    // before the registry is snapshotted again.
-    const auto results = std::make_shared<TArena>();
-    const auto keep = [](const TFileScan& file, TArena& arena) {
-        TFileScan copy = file;
-        copy.Hash = arena.Keep(file.Hash);
-        return copy;
-    };
-    for (TFileList* files : {&filesBefore, &filesAfter, &modifiedBefore, &modifiedAfter}) {
-        files->MoveTo(results, keep);
-    }
+    KeepOnlyScanChanges(filesBefore, filesAfter, modifiedBefore, modifiedAfter);
     return true;
 }
 

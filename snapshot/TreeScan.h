@@ -38,6 +38,36 @@ using TFileList = TRecordList<TFileScan>;
 // cannot be converted.
 TDateTime ScanDate(std::uint64_t utcFileTime, const ILocalTime& localTime);
 
+// Matches the entries of an after-scan with the before-scan as soon as they
+// are listed, as CompareScans matches two whole scans: an entry found
+// unchanged leaves the before list at once and is never recorded, so that
+// only one scan and the changes are held. Entries are compared as listed,
+// without digests.
+class TScanMatcher {
+public:
+    TScanMatcher(TFileList& before, TFileList& after, TFileList& modifiedBefore, TFileList& modifiedAfter);
+
+    // Whether the entry was found in the before-scan, and so is not to be
+    // recorded as created. An entry listed again goes to twice.
+    bool Match(const std::string& path, const TFileScan& record, std::vector<std::string>& twice);
+    // After the last scan: leaves the four lists as CompareScans does.
+    void Finish();
+
+private:
+    struct TModified {
+        std::size_t Index; // in the before list, which orders the pairs
+        TText Path;
+        TRecordPtr<TFileScan> Record;
+    };
+
+    TFileList& FBefore;
+    TFileList& FAfter;
+    TFileList& FModifiedBefore;
+    TFileList& FModifiedAfter;
+    std::vector<bool> FSeen;
+    std::vector<TModified> FModified;
+};
+
 // Records every directory and file below the scanned paths into one sorted
 // file list, records and paths in the list's arena. The list is filled in
 // bulk and sorted at the end of each Scan, so it is ready for lookups between
@@ -51,6 +81,8 @@ public:
     // Lets the window process pending messages, at the start of every
     // directory.
     std::function<void()> OnProcessMessages;
+    // When set, what it matches is not recorded in the target list.
+    TScanMatcher* Matcher = nullptr;
 
     // Trims the path, brings it to the file system's full form ending with
     // exactly one backslash and records everything below it; the directory
@@ -95,6 +127,8 @@ private:
     std::vector<TListed> FListed;
     std::vector<std::uint64_t> FHashes;
     std::vector<std::size_t> FOrder;
+    // Paths the matcher met a second time in this scan.
+    std::vector<std::string> FTwice;
 };
 
 // Normalises a scan path: blanks and control characters trimmed, ending in
@@ -120,6 +154,11 @@ inline constexpr std::string_view kAlreadyScanned = "Skipped, already scanned";
 // unchanged ones are released. What still
 // holds its record afterwards was deleted (before) or created (after).
 bool CompareScans(TFileList& filesBefore, TFileList& filesAfter, TFileList& modifiedBefore, TFileList& modifiedAfter);
+
+// Moves what the four lists of a matched scan still hold, the changes, into an
+// arena of their own, letting both scans' blocks go.
+void KeepOnlyScanChanges(TFileList& filesBefore, TFileList& filesAfter, TFileList& modifiedBefore,
+                         TFileList& modifiedAfter);
 
 // The four tests of a changed entry: size, last-write time (in UTC),
 // attributes, and digests when both sides have one.

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,12 +25,42 @@ constexpr std::string_view kSettingsKey = "Software\\Tarnvale\\Quillborne";
 constexpr std::uint32_t kShellCreate = 0x2;
 constexpr std::uint32_t kShellMkDir = 0x8;
 
+// Holds the registry's worker in its walk until the window's thread opens it.
+class TWalkGate {
+public:
+    void Wait() {
+        std::unique_lock lock(FLock);
+        ++FWaiting;
+        FChanged.notify_all();
+        FChanged.wait(lock, [this] { return FOpen; });
+    }
+    void Open() {
+        {
+            const std::lock_guard lock(FLock);
+            FOpen = true;
+        }
+        FChanged.notify_all();
+    }
+    // Whether the worker waits at the gate now.
+    bool Held() {
+        const std::lock_guard lock(FLock);
+        return FWaiting > 0 && !FOpen;
+    }
+
+private:
+    std::mutex FLock;
+    std::condition_variable FChanged;
+    int FWaiting = 0;
+    bool FOpen = false;
+};
+
 class RecordingSession : public ::testing::Test {
 protected:
     test::TCaptureWorld FWorld;
     TSettings FSettings{FWorld.Registry};
     TRecordingSession FSession{FSettings, FWorld.Platform()};
     TRecordingInfo FRecording;
+    int FToolChanges = 0;
 
     RecordingSession() {
         // Nothing at all unless a test switches it on.
@@ -46,8 +79,10 @@ protected:
     }
 
     // As the registry does, the write moves the key's last-write time on.
+    // Each change writes a path of its own.
     void ChangeToolPath() {
-        FWorld.Registry.SetString(TRegRoot::Users, "S-1\\Software\\Tool", "Path", "D:\\Tool");
+        FWorld.Registry.SetString(TRegRoot::Users, "S-1\\Software\\Tool", "Path",
+                                  "D:\\Tool" + std::to_string(++FToolChanges));
         FWorld.Registry.Key(TRegRoot::Users, "S-1\\Software\\Tool").LastWrite += 10000000;
     }
 
@@ -415,9 +450,6 @@ TEST_F(RecordingSession, AFailedStepIsNotedAndTheRestOfItsCaptureSkipped) {
         {"registry HKEY_USERS", true,
          "After: Failed, the rest of the capture skipped: the registry snapshot of HKEY_USERS (registry HKEY_USERS "
          "refused)"},
-        {"rewinding the bar", true,
-         "After: Failed, the rest of the capture skipped: the registry comparison of HKEY_LOCAL_MACHINE (rewinding "
-         "the bar refused)"},
         {"warnings file", true,
          "After: Failed, the rest of the capture skipped: the registry warnings (warnings file refused)"},
     };
@@ -593,6 +625,131 @@ TEST_F(RecordingSession, NothingStartsFreesOrRenewsTheSessionWhileACaptureRuns) 
     EXPECT_EQ(FWorld.FaultyRegistry.SnapshotOrder.size(), 2U);
     EXPECT_TRUE(FSession.Store().FilesCompared);
     EXPECT_THAT(Items(FSession.Store().FilesAfter), IsEmpty());
+}
+
+// The window's thread serves its messages while the registry's worker walks:
+// Stop, the end of the session and a new session asked for then wait, as they
+// do for any capture, and the capture ends with everything recorded.
+TEST_F(RecordingSession, WhatTheWindowAsksWhileTheSourcesRunWaitsForTheCapture) {
+    struct TCase {
+        const char* Asked;
+        std::function<void(TRecordingSession&)> Ask;
+    };
+    const TCase cases[] = {
+        {"Stop",
+         [](TRecordingSession& session) {
+             TRecordingInfo other;
+             session.CaptureAfter(other, true);
+         }},
+        {"end of session", [](TRecordingSession& session) { session.FreeSession(); }},
+        {"new session", [](TRecordingSession& session) { session.NewSession(); }},
+    };
+    RecordUsersRoot();
+    ScanData("1");
+    FWorld.Files.AddFile("C:\\Data\\a.txt", "a");
+    // Runs the capture with the registry's worker held in its walk until the
+    // window's thread has asked; true when it asked then.
+    const auto askWhileHeld = [this](const TCase& c, const std::function<void()>& capture) {
+        TWalkGate gate;
+        bool asked = false;
+        FWorld.Registry.OnEnumKey = [&gate](TMemoryRegistry::TNode& key, std::uint32_t) {
+            if (key.Path == "\\S-1\\") {
+                gate.Wait();
+            }
+        };
+        FWorld.Display.OnProcessMessages = [&] {
+            if (gate.Held()) {
+                c.Ask(FSession);
+                asked = true;
+                gate.Open();
+            }
+        };
+        capture();
+        FWorld.Registry.OnEnumKey = nullptr;
+        FWorld.Display.OnProcessMessages = nullptr;
+        return asked;
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Asked);
+        EXPECT_TRUE(askWhileHeld(c, [this] { FSession.CaptureBefore(FRecording); }));
+        const TSessionStore& store = FSession.Store();
+        EXPECT_EQ(store.Root(TRegRoot::Users).KeysBefore.Count(), 4U);
+        EXPECT_EQ(store.FilesBefore.Count(), 1U);
+        ChangeToolPath();
+        EXPECT_TRUE(askWhileHeld(c, [this] { FSession.CaptureAfter(FRecording, false); }));
+        EXPECT_FALSE(FSession.Capturing());
+        EXPECT_EQ(store.Root(TRegRoot::Users).ModifiedValuesAfter.Count(), 1U);
+        EXPECT_TRUE(store.FilesCompared);
+        EXPECT_THAT(Notes(), IsEmpty());
+    }
+}
+
+// A source whose step fails is noted and ends its own steps; the other source
+// finishes.
+TEST_F(RecordingSession, ASourceThatFailsLetsTheOtherFinish) {
+    struct TCase {
+        const char* Fault;
+        bool After;
+        bool RegistryFinished;
+    };
+    const TCase cases[] = {
+        {"registry HKEY_USERS", false, false}, {"listing", false, true}, {"reading", false, true},
+        {"registry HKEY_USERS", true, false},  {"listing", true, true},  {"reading", true, true},
+    };
+    RecordUsersRoot();
+    ScanData("1");
+    FWorld.Files.AddFile("C:\\Data\\a.txt", "a");
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Fault) + (c.After ? " after" : " before"));
+        FWorld.Fault.Armed = c.After ? "" : c.Fault;
+        FSession.CaptureBefore(FRecording);
+        FWorld.Fault.Armed = c.After ? c.Fault : "";
+        ChangeToolPath();
+        const std::string created = "C:\\Data\\" + std::to_string(&c - cases) + ".txt";
+        FWorld.Files.AddFile(created, "b");
+        FSession.CaptureAfter(FRecording, false);
+        FWorld.Fault.Armed.clear();
+        const TSessionStore& store = FSession.Store();
+        const TRootLists& users = store.Root(TRegRoot::Users);
+        EXPECT_EQ(users.Compared, c.RegistryFinished);
+        EXPECT_EQ(users.ModifiedValuesAfter.Count(), c.RegistryFinished ? 1U : 0U);
+        EXPECT_EQ(store.FilesCompared, !c.RegistryFinished);
+        if (store.FilesCompared) {
+            EXPECT_THAT(Items(store.FilesAfter), ElementsAre(created));
+        }
+        const std::vector<std::string> notes = Notes();
+        EXPECT_EQ(std::count_if(notes.begin(), notes.end(),
+                                [](const std::string& line) { return line.find("Failed") != std::string::npos; }),
+                  1);
+    }
+}
+
+// The registry's notes come before the files', as when the registry was
+// walked first, even when the files end first.
+TEST_F(RecordingSession, TheSourcesNotesStandInTheOrderOfTheirSteps) {
+    RecordUsersRoot();
+    FWorld.Registry.DenyAccess(TRegRoot::Users, "S-1\\Secret");
+    ScanData("1");
+    Set("Paths", "C:\\Missing,C:\\Data");
+    FWorld.Files.AddFile("C:\\Data\\a.txt", "a");
+    TWalkGate gate;
+    bool hashed = false;
+    FWorld.Registry.OnEnumKey = [&](TMemoryRegistry::TNode& key, std::uint32_t) {
+        if (key.Path == "\\S-1\\") {
+            gate.Wait();
+        }
+    };
+    FWorld.Display.OnProcessMessages = [&] {
+        hashed = hashed || FWorld.Display.BarVisible;
+        if (hashed && !FWorld.Display.BarVisible) {
+            gate.Open();
+        }
+    };
+    FSession.CaptureBefore(FRecording);
+    const std::vector<std::string> notes = Notes();
+    ASSERT_EQ(notes.size(), 2U);
+    EXPECT_THAT(notes[0], HasSubstr("HKEY_USERS: keys left out with their subkeys, access denied"));
+    EXPECT_THAT(notes[1], HasSubstr("C:\\Missing"));
 }
 
 constexpr char kResumeNote[] = "After: Not journalled: the shell and directory events before the restart (the "

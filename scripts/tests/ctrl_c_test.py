@@ -17,15 +17,12 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from test_results import write_results  # noqa: E402
+from wine_paths import windows_path  # noqa: E402
 
 TIMEOUT_SECONDS = 120
 STOPPED = "Stopped by Ctrl+C; nothing was written."
 WAIT_EVENT = "QuillborneCtrlCTest"
 INTERRUPTED = 9
-
-
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
 
 
 def run_on_terminal(command, waiting_line, release):

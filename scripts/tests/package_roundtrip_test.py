@@ -27,6 +27,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from test_results import write_results  # noqa: E402
+from wine_paths import windows_path  # noqa: E402
 
 WIX = "{http://schemas.microsoft.com/wix/2006/wi}"
 SHAPE = ["-roots", "HKCU", "-paths", r'"C:\Program Files"*"C:\ProgramData\Microsoft\Windows\Start Menu"',
@@ -37,10 +38,6 @@ COMMON_PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\"
 INSTALLER_KEYS = ("\\Software\\Microsoft\\Installer\\", "\\Software\\Classes\\Installer\\",
                   "\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\",
                   "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{")
-
-
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
 
 
 def run(command, prefix):
