@@ -46,4 +46,12 @@ std::string DecodeRegString(const std::vector<std::uint8_t>& data) {
     return Utf16ToUtf8(wide);
 }
 
+TUserHivePath SplitUserHive(std::string_view keyPath) {
+    const std::size_t end = keyPath.find('\\', 1);
+    if (keyPath.empty() || end == std::string_view::npos) {
+        return {keyPath.empty() ? keyPath : keyPath.substr(1), {}};
+    }
+    return {keyPath.substr(1, end - 1), keyPath.substr(end)};
+}
+
 } // namespace quill

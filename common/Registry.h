@@ -88,6 +88,15 @@ public:
     virtual TRegStatus CreateKey(TRegRoot root, std::string_view path, std::unique_ptr<IRegKey>& key) = 0;
 };
 
+// A key path of HKEY_USERS split after the user's hive it lies in:
+// "\S-1-5-21-...\Software\" gives the hive "S-1-5-21-..." and "\Software\";
+// the hive itself gives "\" below it.
+struct TUserHivePath {
+    std::string_view Hive;
+    std::string_view Below;
+};
+TUserHivePath SplitUserHive(std::string_view keyPath);
+
 // UTF-16LE with its terminating zero, as string values are stored.
 std::vector<std::uint8_t> EncodeRegString(std::string_view text);
 // The text of a string value up to its first zero character (or its end, for

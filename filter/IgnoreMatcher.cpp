@@ -1,5 +1,6 @@
 #include "filter/IgnoreMatcher.h"
 
+#include "common/Registry.h"
 #include "common/TextCompare.h"
 #include "filter/IgnoreList.h"
 
@@ -82,8 +83,8 @@ namespace {
 // The key path below the user's hive it lies in, "\S-1-5-21-...\Software\"
 // giving "\Software\"; empty for the hive itself.
 std::string_view BelowUserHive(std::string_view keyPath) {
-    const std::size_t end = keyPath.find('\\', 1);
-    return end == std::string_view::npos || end + 1 >= keyPath.size() ? std::string_view() : keyPath.substr(end);
+    const std::string_view below = SplitUserHive(keyPath).Below;
+    return below.size() <= 1 ? std::string_view() : below;
 }
 
 } // namespace

@@ -361,9 +361,7 @@ private:
             place = {"HKCR", WithoutSlashes(keyPath)};
             return true;
         case TRegRoot::Users: {
-            const std::size_t end = keyPath.find('\\', 1);
-            const std::string_view hive = keyPath.substr(1, end == std::string_view::npos ? 0 : end - 1);
-            const std::string_view below = end == std::string_view::npos ? "" : keyPath.substr(end);
+            const auto [hive, below] = SplitUserHive(keyPath);
             if (!FEnvironment.UserSid.empty() && SameText(hive, FEnvironment.UserSid)) {
                 place = {"HKCU", WithoutSlashes(below)};
                 return true;
