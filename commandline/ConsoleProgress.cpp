@@ -61,11 +61,13 @@ void TProgressLine::Finish() {
 void TConsoleCaptureDisplay::Update() {
     std::string caption = FCaptionVisible ? FCaption : std::string();
     if (FBarVisible) {
-        if (!caption.empty() && caption.back() == ':') {
-            caption.pop_back();
+        std::string bar = FBarCaptionNext ? caption : FBarCaption;
+        if (!bar.empty() && bar.back() == ':') {
+            bar.pop_back();
         }
-        caption += (caption.empty() ? "" : ": ") + std::to_string(FPosition - FMinimum) + " of " +
-                   std::to_string(FMaximum - FMinimum);
+        bar += (bar.empty() ? "" : ": ") + std::to_string(FPosition - FMinimum) + " of " +
+               std::to_string(FMaximum - FMinimum);
+        caption = caption.empty() || FBarCaptionNext || caption == FBarCaption ? bar : caption + "  " + bar;
     }
     if (caption.empty()) {
         FLine.Finish();
@@ -88,6 +90,10 @@ void TConsoleCaptureDisplay::ShowCaption(bool visible) {
 
 void TConsoleCaptureDisplay::SetCaption(const std::string& text) {
     FCaption = text;
+    if (FBarCaptionNext) {
+        FBarCaption = text;
+        FBarCaptionNext = false;
+    }
     if (FCaptionVisible) {
         Update();
     }
@@ -97,6 +103,7 @@ void TConsoleCaptureDisplay::SetCaption(const std::string& text) {
 // the caption still set belongs to the step before.
 void TConsoleCaptureDisplay::ShowBar(bool visible) {
     FBarVisible = visible;
+    FBarCaptionNext = visible;
     if (!visible) {
         FLine.Finish();
     }

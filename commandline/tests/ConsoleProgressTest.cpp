@@ -105,6 +105,20 @@ TEST(ConsoleCaptureDisplay, ShowsTheCaptionAndTheBarOfEachStepAsTheLine) {
              d.StepBar();
          },
          {"\r50 keys...", "\rKeys: 0 of 49", "\rKeys: 10 of 49"}},
+        {"another worker's count while the bar runs stands beside the bar's caption",
+         [](ICaptureDisplay& d) {
+             d.SetBar(0, 2, 1, 0);
+             d.ShowBar(true);
+             d.SetCaption("Hashing");
+             d.ShowCaption(true);
+             d.StepBar();
+             d.SetCaption("1000 keys...");
+             d.StepBar();
+             d.ShowBar(false);
+             d.SetCaption("2000 keys...");
+         },
+         {"\rHashing: 0 of 2", "\rHashing: 1 of 2", "\r1000 keys...  Hashing: 1 of 2",
+          "\r1000 keys...  Hashing: 2 of 2", "\r" + std::string(29, ' ') + "\r", "\r2000 keys..."}},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.Name);
