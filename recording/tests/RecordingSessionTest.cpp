@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -26,13 +27,14 @@ constexpr std::uint32_t kShellCreate = 0x2;
 constexpr std::uint32_t kShellMkDir = 0x8;
 
 // Holds the registry's worker in its walk until the window's thread opens it.
+// A capture that never opens it fails its test rather than hanging it.
 class TWalkGate {
 public:
     void Wait() {
         std::unique_lock lock(FLock);
         ++FWaiting;
         FChanged.notify_all();
-        FChanged.wait(lock, [this] { return FOpen; });
+        FChanged.wait_for(lock, std::chrono::seconds(30), [this] { return FOpen; });
     }
     void Open() {
         {
