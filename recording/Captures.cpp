@@ -91,13 +91,7 @@ void TRecordingSession::CaptureBefore(TRecordingInfo& recording, TLiveMonitors m
     const TScopeExit idle([this] { FCapturing = false; });
     Begin();
     recording.StartTime = FPlatform.LocalTime.Now();
-    try {
-        BeforeSteps(recording, monitors, FStore.BeforeNotes);
-    } catch (const std::exception& error) {
-        NoteFailure(FStore.BeforeNotes, error.what());
-    } catch (...) {
-        NoteFailure(FStore.BeforeNotes, {});
-    }
+    Attempt(FStore.BeforeNotes, [&] { BeforeSteps(recording, monitors, FStore.BeforeNotes); });
     End();
 }
 
@@ -209,14 +203,10 @@ void TRecordingSession::ResumeBefore(TRecordingInfo& recording, std::string_view
     LoadBefore(recording, fileBytes, fileName);
     FStore.AfterNotes.Add("Not journalled", "the shell and directory events before the restart (the recording "
                                             "went on from its before-capture, saved when the session ended)");
-    try {
+    Attempt(FStore.AfterNotes, [this] {
         StartShellMonitor();
         StartWatchers(FPaths, FStore.AfterNotes);
-    } catch (const std::exception& error) {
-        NoteFailure(FStore.AfterNotes, error.what());
-    } catch (...) {
-        NoteFailure(FStore.AfterNotes, {});
-    }
+    });
 }
 
 // A running system always has processes: an empty list means the platform
@@ -325,13 +315,7 @@ void TRecordingSession::CaptureAfter(TRecordingInfo& recording, bool abort) {
     const TScopeExit idle([this] { FCapturing = false; });
     Begin();
     recording.StopTime = FPlatform.LocalTime.Now();
-    try {
-        AfterSteps(recording, abort, FStore.AfterNotes);
-    } catch (const std::exception& error) {
-        NoteFailure(FStore.AfterNotes, error.what());
-    } catch (...) {
-        NoteFailure(FStore.AfterNotes, {});
-    }
+    Attempt(FStore.AfterNotes, [&] { AfterSteps(recording, abort, FStore.AfterNotes); });
     End();
     if (abort) {
         DiscardSession();
@@ -489,7 +473,7 @@ TCaptureFacts TRecordingSession::CompareSaved(TRecordingInfo& recording, const T
     recording.StopTime = second.Facts.StartTime;
     recording.HashKind = first.Facts.HashKind;
     FPaths = first.Facts.Paths;
-    try {
+    Attempt(FStore.AfterNotes, [this] {
         if (FStore.FilesRecorded) {
             CompareFiles();
         }
@@ -498,11 +482,7 @@ TCaptureFacts TRecordingSession::CompareSaved(TRecordingInfo& recording, const T
                 CompareRootLists(root);
             }
         }
-    } catch (const std::exception& error) {
-        NoteFailure(FStore.AfterNotes, error.what());
-    } catch (...) {
-        NoteFailure(FStore.AfterNotes, {});
-    }
+    });
     End();
     CheckWarnings(FStore.AfterNotes);
     return std::move(first.Facts);
@@ -512,7 +492,7 @@ TCaptureFacts TRecordingSession::CompareSaved(TRecordingInfo& recording, const T
 // warn.
 void TRecordingSession::CheckWarnings(TCaptureNotes& notes) {
     Step("the registry warnings");
-    try {
+    Attempt(notes, [this, &notes] {
         const TIniFile warnings = FPlatform.WarningsSource.ReadWarnings();
         TRegistryChanges changes{};
         for (const TRegRoot root : kAllRoots) {
@@ -524,11 +504,7 @@ void TRecordingSession::CheckWarnings(TCaptureNotes& notes) {
             }
         }
         CheckRegistryWarnings(warnings, changes, FPlatform.WarningDisplay, notes);
-    } catch (const std::exception& error) {
-        NoteFailure(notes, error.what());
-    } catch (...) {
-        NoteFailure(notes, {});
-    }
+    });
 }
 
 } // namespace quill

@@ -105,7 +105,8 @@ private:
     void CompareRegistry(const std::vector<std::pair<TRegRoot, bool>>& roots, TCaptureSource& source,
                          TCaptureProgress& progress);
     void WaitFor(TCaptureSource& source, TCaptureProgress& progress);
-    // Runs one step of the window's thread; a failure is noted, and false.
+    // Runs steps on the window's thread; a failure ends them, is noted, and
+    // gives false.
     bool Attempt(TCaptureNotes& notes, const std::function<void()>& step);
     void CompareRootLists(TRegRoot root);
     void CheckWarnings(TCaptureNotes& notes);
