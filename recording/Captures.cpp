@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -385,17 +386,16 @@ void TRecordingSession::AfterSteps(TRecordingInfo& recording, bool abort, TCaptu
 void TRecordingSession::ScanAndCompareFiles(const std::vector<std::string>& paths, THashKind hashKind,
                                             TCaptureSource& source, TCaptureProgress& progress) {
     source.Step("the file scan");
+    std::optional<TScanMatcher> matcher;
     if (hashKind == kHashNone) {
-        TScanMatcher matcher(FStore.FilesBefore, FStore.FilesAfter, FStore.ModifiedFilesBefore,
-                             FStore.ModifiedFilesAfter);
-        ScanFiles(FStore.FilesAfter, paths, hashKind, source, progress, &matcher);
-        source.Step("the file comparison");
-        progress.Caption(TProgressSource::Files, "Scanning for file changes...");
-        matcher.Finish();
+        matcher.emplace(FStore.FilesBefore, FStore.FilesAfter, FStore.ModifiedFilesBefore, FStore.ModifiedFilesAfter);
+    }
+    ScanFiles(FStore.FilesAfter, paths, hashKind, source, progress, matcher ? &*matcher : nullptr);
+    source.Step("the file comparison");
+    progress.Caption(TProgressSource::Files, "Scanning for file changes...");
+    if (matcher) {
+        matcher->Finish();
     } else {
-        ScanFiles(FStore.FilesAfter, paths, hashKind, source, progress);
-        source.Step("the file comparison");
-        progress.Caption(TProgressSource::Files, "Scanning for file changes...");
         CompareScans(FStore.FilesBefore, FStore.FilesAfter, FStore.ModifiedFilesBefore, FStore.ModifiedFilesAfter);
     }
     FStore.FilesCompared = true;
