@@ -46,13 +46,6 @@ bool SamePath(TText listed, TText keyPath) noexcept {
     return listed.SameStorage(keyPath) || SameText(listed, keyPath);
 }
 
-template <class TRecord> std::size_t RunEnd(const TRecordList<TRecord>& list, std::size_t from, TText text) {
-    while (from < list.Count() && SamePath(list.Text(from), text)) {
-        ++from;
-    }
-    return from;
-}
-
 // Releases the records of the run of items with the key path from index on;
 // returns the index after the run.
 std::size_t DropRun(TValueList& values, std::size_t index, std::string_view keyPath) {
@@ -60,10 +53,9 @@ std::size_t DropRun(TValueList& values, std::size_t index, std::string_view keyP
     if (index == values.Count() || !SameText(values.Text(index), keyPath)) {
         return index;
     }
-    const TText path = values.Text(index);
-    while (index < values.Count() && SamePath(values.Text(index), path)) {
+    const std::size_t end = KeyValuesEnd(values, index);
+    for (; index < end; ++index) {
         values.Detach(index);
-        ++index;
     }
     return index;
 }
@@ -83,11 +75,10 @@ public:
         std::size_t i = 0;
         while (i < FBefore.Count()) {
             const TText keyPath = FBefore.Text(i);
-            const std::size_t runEnd = RunEnd(FBefore, i + 1, keyPath);
+            const std::size_t runEnd = KeyValuesEnd(FBefore, i);
             after = SeekRun(FAfter, after, keyPath);
-            const std::size_t afterEnd = after < FAfter.Count() && SameText(FAfter.Text(after), keyPath)
-                                             ? RunEnd(FAfter, after + 1, FAfter.Text(after))
-                                             : after;
+            const std::size_t afterEnd =
+                after < FAfter.Count() && SameText(FAfter.Text(after), keyPath) ? KeyValuesEnd(FAfter, after) : after;
             MatchRun(i, runEnd, after, afterEnd);
             i = runEnd;
             after = afterEnd;
@@ -196,6 +187,15 @@ bool ValueChanged(const TValueRecord& before, const TValueRecord& after) {
     default:
         return !SameBytes(before, after);
     }
+}
+
+std::size_t KeyValuesEnd(const TValueList& values, std::size_t first) {
+    const TText keyPath = values.Text(first);
+    std::size_t end = first + 1;
+    while (end < values.Count() && SamePath(values.Text(end), keyPath)) {
+        ++end;
+    }
+    return end;
 }
 
 void DropKeyValues(std::string_view keyPath, TValueList& values) {

@@ -16,12 +16,6 @@ namespace {
 // values than fit gets it to itself.
 constexpr std::size_t kScratchBytes = std::size_t{256} << 10;
 
-// The values of one key share its key path's text, which spares reading it
-// for every value of a run.
-bool SamePath(TText listed, TText keyPath) noexcept {
-    return listed.SameStorage(keyPath) || SameText(listed, keyPath);
-}
-
 // Matches each key of the after walk with the before snapshot as soon as it
 // has been read, as CompareRoot matches two whole snapshots: what is unchanged
 // leaves the before lists at once, and only the created and modified records
@@ -100,14 +94,7 @@ private:
 
     void Match(std::size_t index, const std::string& path, const TKeyRecord& key, std::vector<TValueRecord>& values) {
         std::size_t first = 0;
-        std::size_t end = 0;
-        if (FValuesBefore.Find(path, first)) {
-            end = first + 1;
-            const TText stored = FValuesBefore.Text(first);
-            while (end < FValuesBefore.Count() && SamePath(FValuesBefore.Text(end), stored)) {
-                ++end;
-            }
-        }
+        const std::size_t end = FValuesBefore.Find(path, first) ? KeyValuesEnd(FValuesBefore, first) : first;
         if (FKeysBefore.Record(index)->LastWrite == key.LastWrite) {
             // Unchanged time stamp: the key and its values are taken as
             // unchanged without comparing them.

@@ -16,6 +16,10 @@ constexpr std::size_t kSnapshotTextSlots = std::size_t{1} << 16;
 // MakeValueRecord with its short texts kept through the walk's cache.
 TValueRecord MakeValueRecord(const TRegValue& value, TArena& arena, TTextCache& texts);
 
+// The index after the values from first on that stand under the key path of
+// the value at first.
+std::size_t KeyValuesEnd(const TValueList& values, std::size_t first);
+
 // The record with its name, text and bytes copied into arena.
 TValueRecord CopyValueRecord(const TValueRecord& value, TArena& arena);
 
