@@ -1,5 +1,6 @@
 #include "common/TextCompare.h"
 #include "snapshot/EnumRegistry.h"
+#include "snapshot/MatchedPairs.h"
 #include "snapshot/RegistryWalk.h"
 #include "snapshot/ValueRecord.h"
 
@@ -64,34 +65,13 @@ public:
             NoteRoot(FNotes, FRoot, kListedTwice, std::move(duplicate));
         }
         FListedTwice.clear();
-        const auto byIndex = [](const auto& a, const auto& b) { return a.Index < b.Index; };
-        std::sort(FModifiedKeys.begin(), FModifiedKeys.end(), byIndex);
-        FModifiedKeysAfter.Share(FKeysAfter);
-        for (TModified<TKeyRecord>& key : FModifiedKeys) {
-            FModifiedKeysBefore.Take(FKeysBefore, key.Index);
-            FModifiedKeysAfter.AppendKept(key.Path, std::move(key.Record));
-        }
-        FModifiedKeys.clear();
-        std::sort(FModifiedValues.begin(), FModifiedValues.end(), byIndex);
-        FModifiedValuesAfter.Share(FKeysAfter);
-        for (TModified<TValueRecord>& value : FModifiedValues) {
-            FModifiedValuesBefore.Take(FValuesBefore, value.Index);
-            FModifiedValuesAfter.AppendKept(value.Path, std::move(value.Record));
-        }
-        FModifiedValues.clear();
+        FModifiedKeys.MoveTo(FKeysBefore, FModifiedKeysBefore, FModifiedKeysAfter, FKeysAfter);
+        FModifiedValues.MoveTo(FValuesBefore, FModifiedValuesBefore, FModifiedValuesAfter, FKeysAfter);
         KeepOnlyChanges(FKeysBefore, FKeysAfter, FValuesBefore, FValuesAfter, FModifiedKeysBefore, FModifiedKeysAfter,
                         FModifiedValuesBefore, FModifiedValuesAfter);
     }
 
 private:
-    // An after record paired with the before record at Index, which orders
-    // the pairs as the before list does.
-    template <class TRecord> struct TModified {
-        std::size_t Index;
-        TText Path;
-        TRecordPtr<TRecord> Record;
-    };
-
     void Match(std::size_t index, const std::string& path, const TKeyRecord& key, std::vector<TValueRecord>& values) {
         std::size_t first = 0;
         const std::size_t end = FValuesBefore.Find(path, first) ? KeyValuesEnd(FValuesBefore, first) : first;
@@ -105,7 +85,7 @@ private:
             return;
         }
         const TText kept = FKept.Keep(path);
-        FModifiedKeys.push_back({index, kept, TRecordPtr<TKeyRecord>::InArena(FKept.New<TKeyRecord>(key))});
+        FModifiedKeys.Add(index, kept, TRecordPtr<TKeyRecord>::InArena(FKept.New<TKeyRecord>(key)));
         MatchValues(first, end, kept, values);
     }
 
@@ -155,7 +135,7 @@ private:
 
     void Pair(std::size_t before, TText path, const TValueRecord& after) {
         if (ValueChanged(*FValuesBefore.Record(before), after)) {
-            FModifiedValues.push_back({before, path, KeepValue(after)});
+            FModifiedValues.Add(before, path, KeepValue(after));
         } else {
             FValuesBefore.Detach(before);
         }
@@ -185,8 +165,8 @@ private:
     std::unique_ptr<TArena> FScratch;
     // The before keys the walk has met.
     std::vector<bool> FSeen;
-    std::vector<TModified<TKeyRecord>> FModifiedKeys;
-    std::vector<TModified<TValueRecord>> FModifiedValues;
+    TMatchedPairs<TKeyRecord> FModifiedKeys;
+    TMatchedPairs<TValueRecord> FModifiedValues;
     std::vector<std::string> FListedTwice;
     std::vector<std::size_t> FBeforeOrder;
     std::vector<std::size_t> FAfterOrder;

@@ -162,7 +162,7 @@ bool TScanMatcher::Match(const std::string& path, const TFileScan& record, std::
     }
     FSeen[index] = true;
     if (ScanChanged(*FBefore.Record(index), record)) {
-        FModified.push_back({index, FAfter.Keep(path), FAfter.NewRecord(record)});
+        FModified.Add(index, FAfter.Keep(path), FAfter.NewRecord(record));
     } else {
         FBefore.Detach(index);
     }
@@ -170,14 +170,7 @@ bool TScanMatcher::Match(const std::string& path, const TFileScan& record, std::
 }
 
 void TScanMatcher::Finish() {
-    std::sort(FModified.begin(), FModified.end(),
-              [](const TModified& a, const TModified& b) { return a.Index < b.Index; });
-    FModifiedAfter.Share(FAfter);
-    for (TModified& modified : FModified) {
-        FModifiedBefore.Take(FBefore, modified.Index);
-        FModifiedAfter.AppendKept(modified.Path, std::move(modified.Record));
-    }
-    FModified.clear();
+    FModified.MoveTo(FBefore, FModifiedBefore, FModifiedAfter, FAfter);
     KeepOnlyScanChanges(FBefore, FAfter, FModifiedBefore, FModifiedAfter);
 }
 

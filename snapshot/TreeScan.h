@@ -6,6 +6,7 @@
 #include "common/Progress.h"
 #include "common/RecordList.h"
 #include "snapshot/FileSystem.h"
+#include "snapshot/MatchedPairs.h"
 
 #include <cstdint>
 #include <functional>
@@ -54,18 +55,12 @@ public:
     void Finish();
 
 private:
-    struct TModified {
-        std::size_t Index; // in the before list, which orders the pairs
-        TText Path;
-        TRecordPtr<TFileScan> Record;
-    };
-
     TFileList& FBefore;
     TFileList& FAfter;
     TFileList& FModifiedBefore;
     TFileList& FModifiedAfter;
     std::vector<bool> FSeen;
-    std::vector<TModified> FModified;
+    TMatchedPairs<TFileScan> FModified;
 };
 
 // Records every directory and file below the scanned paths into one sorted
