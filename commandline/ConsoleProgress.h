@@ -47,8 +47,9 @@ private:
 
 // The capture's caption and bar as the progress line: a count such as
 // "12345 keys...", or a caption with the bar's position, "Hashing: 12 of
-// 40", or both while two workers report, "12345 keys...  Hashing: 12 of 40". Hiding the caption or the bar ends the
-// step and clears the line. Messages and the window's other duties go to window.
+// 40", or both while two workers report, "12345 keys...  Hashing: 12 of
+// 40". Hiding the caption or the bar ends the step and clears the line.
+// Messages and the window's other duties go to window.
 class TConsoleCaptureDisplay : public ICaptureDisplay {
 public:
     TConsoleCaptureDisplay(ICaptureDisplay& window, TProgressLine& line) : FWindow(window), FLine(line) {}
