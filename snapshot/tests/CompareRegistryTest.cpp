@@ -409,15 +409,11 @@ std::vector<std::uint8_t> Bytes(std::string_view text) {
 // A registry with the edges a walk meets: keys around the depth-first order,
 // non-BMP names, and a key with many values of repeated names.
 TMemoryRegistry EdgeRegistry() {
-    TMemoryRegistry registry;
-    registry.SetString(kRoot, "Software\\App", "Path", "C:\\App");
-    registry.SetValue(kRoot, "Software\\App", "Count", kRegDword, {1, 0, 0, 0});
-    registry.SetValue(kRoot, "Software\\App", "Blob", kRegBinary, {1, 0, 3});
+    TMemoryRegistry registry = SampleRegistry();
     registry.SetString(kRoot, "Software\\App", "", "default");
     registry.SetString(kRoot, "Software\\App B", "Spaced", "sorts before App\\Sub");
     registry.SetString(kRoot, "Software\\App\\Sub", "Deep", "x");
     registry.SetString(kRoot, "Software\\\xF0\x9F\x93\xA6 Box", "\xF0\x9F\x94\x91", "non-BMP");
-    registry.SetString(kRoot, "Zed", "last", "z");
     // Ten names twice, the second time in capitals: a registry that changes
     // while it is read can list one name twice.
     TMemoryRegistry::TNode& many = registry.Key(kRoot, "Many");
@@ -455,7 +451,7 @@ TEST(SnapshotAndCompareRoot, EndsAsTwoSnapshotsAndCompareRootEnd) {
          }},
         {"a type change with the same bytes",
          [](TMemoryRegistry& r) {
-             r.SetValue(kRoot, "Software\\App", "Blob", kRegNone, {1, 0, 3});
+             r.SetValue(kRoot, "Software\\App", "Blob", kRegNone, {1, 2, 3});
              Touch(r, "Software\\App");
          }},
         {"keys deleted and created around the depth-first order",
