@@ -55,7 +55,7 @@ public:
 
     // Puts what was kept in the lists' order; the lists then hold exactly
     // what CompareRoot leaves in them.
-    void Finish() {
+    void Finish() override {
         for (std::string& duplicate : FKeysAfter.SortAppended()) {
             FListedTwice.push_back(std::move(duplicate));
         }
@@ -184,13 +184,7 @@ void SnapshotAndCompareRoot(const TShowCount& onProgress, IRegistry& registry, T
                             TValueList& modifiedValuesAfter, TCaptureNotes& notes) {
     TWalkComparison comparison(keysBefore, keysAfter, valuesBefore, valuesAfter, modifiedKeysBefore, modifiedKeysAfter,
                                modifiedValuesBefore, modifiedValuesAfter, root, notes);
-    try {
-        WalkRoot(onProgress, registry, root, localTime, comparison, notes);
-    } catch (...) {
-        comparison.Finish();
-        throw;
-    }
-    comparison.Finish();
+    WalkRoot(onProgress, registry, root, localTime, comparison, notes);
 }
 
 } // namespace quill

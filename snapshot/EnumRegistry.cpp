@@ -51,7 +51,7 @@ public:
         }
     }
 
-    void Finish() {
+    void Finish() override {
         for (std::string& duplicate : FKeys.MoveInto(FKeyList)) {
             NoteRoot(FNotes, FRoot, kListedTwice, std::move(duplicate));
         }
@@ -82,14 +82,7 @@ TValueList NewValueList() {
 void SnapshotRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
                   TKeyList& keys, TValueList& values, TCaptureNotes& notes) {
     TSnapshotSink sink(keys, values, root, notes);
-    try {
-        WalkRoot(onProgress, registry, root, localTime, sink, notes);
-    } catch (...) {
-        // What was read is kept.
-        sink.Finish();
-        throw;
-    }
-    sink.Finish();
+    WalkRoot(onProgress, registry, root, localTime, sink, notes);
 }
 
 } // namespace quill

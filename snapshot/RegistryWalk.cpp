@@ -281,14 +281,9 @@ private:
     IKeySink& FSink;
 };
 
-} // namespace
-
-void NoteRoot(TCaptureNotes& notes, TRegRoot root, std::string_view what, std::string example) {
-    notes.Add(std::string(RootName(root)) + ": " + std::string(what), std::move(example));
-}
-
-void WalkRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
-              IKeySink& sink, TCaptureNotes& notes) {
+// The walk itself; WalkRoot finishes the sink whatever ends it.
+void WalkFromRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
+                  IKeySink& sink, TCaptureNotes& notes) {
     TRegistryWalker walker(onProgress, localTime, notes, root, sink);
     std::string path = "\\";
     std::unique_ptr<IRegKey> key;
@@ -304,6 +299,24 @@ void WalkRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, 
         walker.Ended(path, std::current_exception());
         throw;
     }
+}
+
+} // namespace
+
+void NoteRoot(TCaptureNotes& notes, TRegRoot root, std::string_view what, std::string example) {
+    notes.Add(std::string(RootName(root)) + ": " + std::string(what), std::move(example));
+}
+
+void WalkRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
+              IKeySink& sink, TCaptureNotes& notes) {
+    try {
+        WalkFromRoot(onProgress, registry, root, localTime, sink, notes);
+    } catch (...) {
+        // What was read is kept.
+        sink.Finish();
+        throw;
+    }
+    sink.Finish();
 }
 
 } // namespace quill

@@ -26,12 +26,15 @@ public:
     // One key read: its path ("\A\B\"), its record, and its values in the
     // reverse of the registry's order.
     virtual void Key(const std::string& path, const TKeyRecord& key, std::vector<TValueRecord>& values) = 0;
+    // Once, when the walk ends, whatever ends it: what was read is kept.
+    virtual void Finish() = 0;
 };
 
 // Walks every key of one root that can be read, from "\" down, depth first.
 // Keys and values that could not be read completely (access denied, changed
 // while being read) are left out and counted in notes, never silently; an
-// error that ends the walk is noted with the key it was in and raised again.
+// error that ends the walk is noted with the key it was in and raised again,
+// after the sink has finished.
 // onProgress, when set, hears the number of keys at every thousandth.
 void WalkRoot(const TShowCount& onProgress, IRegistry& registry, TRegRoot root, const ILocalTime& localTime,
               IKeySink& sink, TCaptureNotes& notes);
